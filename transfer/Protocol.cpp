@@ -1,0 +1,83 @@
+#include "Protocol.h"
+
+#include <limits>
+#include <stdexcept>
+
+namespace Protocol {
+
+namespace {
+QByteArray Code(char code)
+{
+    return QByteArray(1, code);
+}
+} // namespace
+
+QByteArray OfferFile(const QString& fileName, const QString& senderAddress)
+{
+    return Code(OfferFileCode) + ToWire(fileName) + '#' + ToWire(senderAddress);
+}
+
+QByteArray RefuseFile() { return Code(RefuseFileCode); }
+QByteArray AcceptFile() { return Code(AcceptFileCode); }
+QByteArray RequestBlock() { return Code(RequestBlockCode); }
+QByteArray TransferDone() { return Code(TransferDoneCode); }
+
+QByteArray AnnounceSize(int32_t size)
+{
+    return Code(AnnounceSizeCode) + QByteArray::number(size);
+}
+
+Offer ParseOffer(const QByteArray& message)
+{
+    const qsizetype hash = message.indexOf('#');
+    if (hash < 0)
+        return {QString(), FromWire(message)};
+    return {FromWire(message.mid(1, hash - 1)), FromWire(message.mid(hash + 1))};
+}
+
+int32_t ParseSize(const QByteArray& message)
+{
+    const QByteArray payload = message.mid(1);
+    auto invalid = [&payload] {
+        return std::runtime_error("'" + payload.toStdString() + "' is not a valid integer value");
+    };
+
+    qsizetype at = 0;
+    bool negative = false;
+    if (at < payload.size() && (payload[at] == '-' || payload[at] == '+')) {
+        negative = payload[at] == '-';
+        ++at;
+    }
+    if (at == payload.size())
+        throw invalid();
+
+    // Accumulate as a negative number so that the minimum fits.
+    constexpr int64_t lowest = std::numeric_limits<int32_t>::min();
+    int64_t value = 0;
+    for (; at < payload.size(); ++at) {
+        const char c = payload[at];
+        if (c < '0' || c > '9')
+            throw invalid();
+        value = value * 10 - (c - '0');
+        if (value < lowest)
+            throw invalid();
+    }
+    if (!negative) {
+        value = -value;
+        if (value > std::numeric_limits<int32_t>::max())
+            throw invalid();
+    }
+    return static_cast<int32_t>(value);
+}
+
+QString FromWire(const QByteArray& bytes)
+{
+    return QString::fromLocal8Bit(bytes);
+}
+
+QByteArray ToWire(const QString& text)
+{
+    return text.toLocal8Bit();
+}
+
+} // namespace Protocol

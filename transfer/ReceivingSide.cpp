@@ -1,0 +1,269 @@
+#include "ReceivingSide.h"
+
+#include "LocalAddress.h"
+#include "Protocol.h"
+#include "TServerSocket.h"
+#include "TransferView.h"
+
+#include <QScopedValueRollback>
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+const QString kReceiveCaption = QStringLiteral("&Receive");
+const QString kStopCaption = QStringLiteral("Sto&p");
+
+// The offered name only pre-fills the save dialog: keep its last component and nothing that could
+// lead the dialog elsewhere.
+QString SuggestedSaveName(const QString& offered)
+{
+    QString name = offered.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("received file");
+    return name;
+}
+} // namespace
+
+ReceivingSide::ReceivingSide(TransferState& state, const TransferSettings& settings, TServerSocket& ss,
+                             TransferView& view)
+    : m_state(state), m_settings(settings), m_ss(ss), m_view(view)
+{
+}
+
+void ReceivingSide::Button3Click()
+{
+    m_state.BytesDone = 0;
+    m_state.Transferring = false;
+    m_state.SenderRole = false;
+    m_state.ControlPhase = true;
+
+    if (m_view.ReceiveCaption() != kReceiveCaption) {
+        m_peer = nullptr;
+        m_ss.Close();
+        m_state.Connected = false;
+        m_state.CloseFile();
+        m_view.SetReceiveCaption(kReceiveCaption);
+        m_view.SetSendModeEnabled(true);
+        m_view.SetStatus(StatusColour::Black, QStringLiteral("Welcome to use the MOXELD to Pellwick  !"));
+        return;
+    }
+    m_state.ReceiverAddress = LocalAddress();
+    m_view.SetStatus(StatusColour::Black, QStringLiteral("Waiting for your friend connecting..."));
+    m_ss.setPort(TransferPort);
+    m_ss.Open();
+    m_view.SetReceiveCaption(kStopCaption);
+    m_view.SetSendModeEnabled(false);
+}
+
+void ReceivingSide::CancelTransfer()
+{
+    m_peer = nullptr;
+    m_ss.Close();
+    ResetTransfer();
+    m_view.SetReceiveCaption(kReceiveCaption);
+    m_view.SetSendModeEnabled(true);
+    m_view.SetStatus(StatusColour::Red, QStringLiteral("Transfer canceled..."));
+}
+
+bool ReceivingSide::IsPeer(const TCustomWinSocket& Socket) const
+{
+    return m_peer == &Socket;
+}
+
+void ReceivingSide::ssClientConnect(TCustomWinSocket& Socket)
+{
+    // One transfer state, one output file: a second sender is turned away.
+    if (m_peer && m_peer->Connected()) {
+        Socket.Close();
+        return;
+    }
+    m_peer = &Socket;
+    m_state.Connected = true;
+    m_view.SetStatus(StatusColour::Black, QStringLiteral("Connected, waiting for transferring..."));
+}
+
+void ReceivingSide::ssClientRead(TCustomWinSocket& Socket)
+{
+    if (!IsPeer(Socket)) {
+        Socket.ReadAllText();
+        return;
+    }
+    if (!m_state.ControlPhase) {
+        ReadData(Socket);
+        return;
+    }
+    const QByteArray text = Socket.ReadAllText();
+    if (!text.isEmpty())
+        HandleControl(Socket, text);
+}
+
+void ReceivingSide::HandleControl(TCustomWinSocket& Socket, const QByteArray& text)
+{
+    switch (text.front()) {
+    case Protocol::OfferFileCode:
+        OnOffer(Socket, text);
+        break;
+    case Protocol::AnnounceSizeCode:
+        OnSizeAnnounced(Socket, text);
+        break;
+    default:
+        break;
+    }
+}
+
+void ReceivingSide::OnOffer(TCustomWinSocket& Socket, const QByteArray& text)
+{
+    // A sender waits for the answer; offers that arrive while the question is open are dropped.
+    if (m_asking)
+        return;
+    const QScopedValueRollback asking(m_asking, true);
+
+    const Protocol::Offer offer = Protocol::ParseOffer(text);
+    m_state.SenderAddress = offer.SenderAddress;
+    const QPointer<TCustomWinSocket> socket(&Socket);
+    auto stillPeer = [&] { return socket && IsPeer(*socket) && socket->Connected(); };
+
+    const bool save = m_view.AskQuery(QStringLiteral("File name: ") + offer.FileName,
+                                      QStringLiteral("From IP Address: ") + m_state.SenderAddress);
+    // The sender may have gone while the question was open; then there is nobody to answer.
+    if (!stillPeer())
+        return;
+    if (!save) {
+        Socket.WriteText(Protocol::RefuseFile());
+        m_view.SetStatus(StatusColour::Red, QStringLiteral("You refused this transfer..."));
+        return;
+    }
+    const QString path = m_view.ChooseSavePath(SuggestedSaveName(offer.FileName));
+    if (!stillPeer())
+        return;
+    if (path.isEmpty()) {
+        Socket.WriteText(Protocol::RefuseFile());
+        m_view.SetStatus(StatusColour::Red, QStringLiteral("You canceled this transfer..."));
+        return;
+    }
+
+    m_state.FileName = offer.FileName;
+    m_state.CloseFile();
+    // Unbuffered, so that a full disk shows in the write that hits it.
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        throw std::runtime_error(("Cannot create file " + path).toStdString());
+    m_savePath = path;
+    m_state.FileStream = std::move(file);
+    Socket.WriteText(Protocol::AcceptFile());
+}
+
+void ReceivingSide::OnSizeAnnounced(TCustomWinSocket& Socket, const QByteArray& text)
+{
+    m_state.FileSize = Protocol::ParseSize(text);
+    m_state.ControlPhase = false;
+    m_state.Transferring = true;
+    Socket.WriteText(Protocol::RequestBlock());
+    m_view.OpenTransferWindow({m_state.SenderAddress, m_state.ReceiverAddress, m_state.FileName, m_state.FileSize});
+}
+
+void ReceivingSide::ReadData(TCustomWinSocket& Socket)
+{
+    // At most one buffer per read event; what is left raises the next read event.
+    const auto capacity = static_cast<size_t>(std::max(1, m_settings.ReceiveBufferSize));
+    if (m_buffer.size() != capacity)
+        m_buffer.resize(capacity);
+    const int received = Socket.ReadBlock(m_buffer.data(), static_cast<int>(capacity));
+    if (received <= 0)
+        return;
+
+    const int64_t done = int64_t{m_state.BytesDone} + received;
+    m_state.BytesDone = static_cast<int32_t>(std::min<int64_t>(done, std::numeric_limits<int32_t>::max()));
+    m_view.SetTransferProgress(m_state.BytesDone);
+
+    if (m_state.FileStream && m_state.FileStream->write(m_buffer.data(), received) != received) {
+        FailWrite(Socket, m_state.FileStream->errorString());
+        return;
+    }
+
+    if (m_state.BytesDone < m_state.FileSize) {
+        Socket.WriteText(Protocol::RequestBlock());
+        return;
+    }
+    m_state.BytesDone = 0;
+    m_state.ControlPhase = true;
+    m_state.Transferring = false;
+    m_state.CloseFile();
+    Socket.WriteText(Protocol::TransferDone());
+    m_view.FinishTransferWindow();
+    m_view.ShowNotice(QStringLiteral("Prompt"), QStringLiteral("Transfer completed !"));
+}
+
+void ReceivingSide::FailWrite(TCustomWinSocket& Socket, const QString& reason)
+{
+    // The file cannot be complete: end the transfer instead of reporting success.
+    m_peer = nullptr;
+    ResetTransfer();
+    Socket.Close();
+    m_view.FinishTransferWindow();
+    m_view.SetStatus(StatusColour::Red, QStringLiteral("Could not save the file..."));
+    m_view.ShowNotice(QStringLiteral("Error"), QStringLiteral("Cannot write file ") + m_savePath + QStringLiteral(" : ") + reason);
+}
+
+void ReceivingSide::ssClientDisconnect(TCustomWinSocket& Socket)
+{
+    if (!IsPeer(Socket))
+        return;
+    m_peer = nullptr;
+    m_state.Connected = false;
+    m_state.BytesDone = 0;
+    m_state.ControlPhase = true;
+    m_state.CloseFile();
+    m_view.SetStatus(StatusColour::Red, QStringLiteral("Your friend disconnected..."));
+    const QString notice = m_state.Transferring
+        ? QStringLiteral("Trnsfer was terminated by ") + m_state.SenderAddress + QStringLiteral(" !")
+        : QStringLiteral("Disconnect...!");
+    m_state.Transferring = false;
+    m_view.ShowNotice(QStringLiteral("Prompt"), notice);
+}
+
+void ReceivingSide::ssClientError(TCustomWinSocket& Socket, TErrorEvent ErrorEvent, int& ErrorCode)
+{
+    ErrorCode = 0;
+    if (!IsPeer(Socket))
+        return;
+    m_peer = nullptr;
+    ResetTransfer();
+
+    QString notice;
+    switch (ErrorEvent) {
+    case TErrorEvent::ekGeneral:
+        notice = QStringLiteral("Unknow error !");
+        break;
+    case TErrorEvent::ekSend:
+        notice = QStringLiteral("Transfer error !");
+        break;
+    case TErrorEvent::ekReceive:
+        notice = QStringLiteral("Receive error !");
+        break;
+    case TErrorEvent::ekConnect:
+        notice = QStringLiteral("Repeat link error !");
+        break;
+    case TErrorEvent::ekDisconnect:
+        notice = QStringLiteral("Connect was terminated !");
+        break;
+    default:
+        break;
+    }
+    // A broken connection would otherwise hold its descriptor until Stop; it is no longer the peer,
+    // so its disconnect event changes nothing.
+    Socket.Close();
+    m_view.ShowNotice(QStringLiteral("Error"), notice);
+}
+
+void ReceivingSide::ResetTransfer()
+{
+    m_state.Connected = false;
+    m_state.Transferring = false;
+    m_state.BytesDone = 0;
+    m_state.ControlPhase = true;
+    m_state.CloseFile();
+}

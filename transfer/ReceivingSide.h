@@ -1,0 +1,51 @@
+#pragma once
+
+#include "SocketEvents.h"
+#include "TransferState.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <vector>
+
+class TServerSocket;
+class TCustomWinSocket;
+class TransferView;
+
+// The copy that listens, asks its user about each offer, writes the file and asks for every block.
+// One sender at a time: further peers are turned away while one is connected.
+class ReceivingSide {
+public:
+    ReceivingSide(TransferState& state, const TransferSettings& settings, TServerSocket& ss, TransferView& view);
+    ReceivingSide(const ReceivingSide&) = delete;
+    ReceivingSide& operator=(const ReceivingSide&) = delete;
+
+    // Receive / Stop.
+    void Button3Click();
+    // The transfer window's Cancel, answered yes.
+    void CancelTransfer();
+
+    void ssClientConnect(TCustomWinSocket& Socket);
+    void ssClientRead(TCustomWinSocket& Socket);
+    void ssClientDisconnect(TCustomWinSocket& Socket);
+    void ssClientError(TCustomWinSocket& Socket, TErrorEvent ErrorEvent, int& ErrorCode);
+
+private:
+    bool IsPeer(const TCustomWinSocket& Socket) const;
+    void HandleControl(TCustomWinSocket& Socket, const QByteArray& text);
+    void OnOffer(TCustomWinSocket& Socket, const QByteArray& text);
+    void OnSizeAnnounced(TCustomWinSocket& Socket, const QByteArray& text);
+    void ReadData(TCustomWinSocket& Socket);
+    void FailWrite(TCustomWinSocket& Socket, const QString& reason);
+    void ResetTransfer();
+
+    TransferState& m_state;
+    const TransferSettings& m_settings;
+    TServerSocket& m_ss;
+    TransferView& m_view;
+
+    QPointer<TCustomWinSocket> m_peer;
+    QString m_savePath;
+    std::vector<char> m_buffer;
+    bool m_asking = false;
+};
