@@ -1,0 +1,65 @@
+#include "TLabel.h"
+
+#include <QEvent>
+#include <QPalette>
+
+#include <algorithm>
+
+TLabel::TLabel(QWidget* parent) : QLabel(parent)
+{
+    // File names and addresses are shown as typed, never as markup.
+    setTextFormat(Qt::PlainText);
+    setAutoFillBackground(false);
+}
+
+void TLabel::setText(const QString& text)
+{
+    QLabel::setText(text);
+    FitToText();
+}
+
+void TLabel::setTextColor(const QColor& color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Active, QPalette::WindowText, color);
+    pal.setColor(QPalette::Inactive, QPalette::WindowText, color);
+    setPalette(pal);
+}
+
+QColor TLabel::textColor() const
+{
+    return palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+void TLabel::setRightEdge(int x)
+{
+    m_rightEdge = x;
+    FitToText();
+}
+
+void TLabel::setWrapWidth(int width)
+{
+    m_wrapWidth = width;
+    setWordWrap(width > 0);
+    FitToText();
+}
+
+void TLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        FitToText();
+}
+
+void TLabel::FitToText()
+{
+    if (m_wrapWidth > 0) {
+        const int lineHeight = fontMetrics().height();
+        resize(m_wrapWidth, std::max(heightForWidth(m_wrapWidth), lineHeight));
+        return;
+    }
+    const QSize hint = sizeHint();
+    resize(std::max(hint.width(), 0), std::max(hint.height(), fontMetrics().height()));
+    if (m_rightEdge >= 0)
+        move(m_rightEdge - width(), y());
+}
