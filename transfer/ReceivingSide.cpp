@@ -31,6 +31,12 @@ ReceivingSide::ReceivingSide(TransferState& state, const TransferSettings& setti
                              TransferView& view)
     : m_state(state), m_settings(settings), m_ss(ss), m_view(view)
 {
+    m_ss.OnClientConnect = [this](TCustomWinSocket& Socket) { ssClientConnect(Socket); };
+    m_ss.OnClientRead = [this](TCustomWinSocket& Socket) { ssClientRead(Socket); };
+    m_ss.OnClientDisconnect = [this](TCustomWinSocket& Socket) { ssClientDisconnect(Socket); };
+    m_ss.OnClientError = [this](TCustomWinSocket& Socket, TErrorEvent ErrorEvent, int& ErrorCode) {
+        ssClientError(Socket, ErrorEvent, ErrorCode);
+    };
 }
 
 void ReceivingSide::Button3Click()

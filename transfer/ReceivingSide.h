@@ -12,7 +12,8 @@ class TServerSocket;
 class TCustomWinSocket;
 class TransferView;
 
-// The copy that listens, asks its user about each offer, writes the file and asks for every block.
+// The copy that listens, asks its user about each offer, writes the file and asks for every block;
+// it takes over the endpoint's events.
 // One sender at a time: further peers are turned away while one is connected.
 class ReceivingSide {
 public:

@@ -26,6 +26,13 @@ SendingSide::SendingSide(TransferState& state, const TransferSettings& settings,
                          TransferView& view)
     : m_state(state), m_settings(settings), m_cs(cs), m_view(view)
 {
+    m_cs.OnConnect = [this](TCustomWinSocket& Socket) { csConnect(Socket); };
+    m_cs.OnRead = [this](TCustomWinSocket& Socket) { csRead(Socket); };
+    m_cs.OnWrite = [this](TCustomWinSocket& Socket) { csWrite(Socket); };
+    m_cs.OnDisconnect = [this](TCustomWinSocket& Socket) { csDisconnect(Socket); };
+    m_cs.OnError = [this](TCustomWinSocket& Socket, TErrorEvent ErrorEvent, int& ErrorCode) {
+        csError(Socket, ErrorEvent, ErrorCode);
+    };
 }
 
 void SendingSide::Button5Click()

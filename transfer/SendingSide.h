@@ -9,8 +9,8 @@ class TClientSocket;
 class TCustomWinSocket;
 class TransferView;
 
-// The copy that connects and offers files. Owns no state of its own beyond the block being sent:
-// the transfer state and settings belong to the main window.
+// The copy that connects and offers files; it takes over the endpoint's events. It owns nothing
+// beyond the block being sent: the transfer state and settings belong to the main window.
 class SendingSide {
 public:
     SendingSide(TransferState& state, const TransferSettings& settings, TClientSocket& cs, TransferView& view);
