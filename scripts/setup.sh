@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what MOXELD needs on Debian 12, builds it, and then either starts it or runs every test.
+#   bash scripts/setup.sh run    install, build (Release) and start the program
+#   bash scripts/setup.sh test   install, build and run the whole test suite through CTest
+set -euo pipefail
+
+mode=${1:-}
+if [[ $mode != run && $mode != test ]]; then
+    echo "usage: bash scripts/setup.sh run|test" >&2
+    exit 2
+fi
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${MOXELD_BUILD_DIR:-$root/build}
+
+packages=(
+    cmake g++ make
+    qt6-base-dev libjpeg62-turbo-dev libxkbcommon-dev
+    fonts-crosextra-carlito  # the free stand-in for the window font
+    fp-utils                 # chmcmd, which compiles the help file
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+if [[ $mode == run ]]; then
+    exec "$build/bin/moxeld"
+fi
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
