@@ -3,6 +3,7 @@
 #include "ESocketError.h"
 #include "Posix.h"
 
+#include <QScopeGuard>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -110,15 +111,34 @@ void TCustomWinSocket::Close()
 
 void TCustomWinSocket::Raise(TSocketEvent event)
 {
-    if (m_sink)
-        m_sink->SocketEvent(*this, event);
+    if (!m_sink)
+        return;
+    ++m_handlersRunning;
+    const auto leave = qScopeGuard([this] { LeaveHandler(); });
+    m_sink->SocketEvent(*this, event);
 }
 
 bool TCustomWinSocket::RaiseError(TErrorEvent kind, int& code)
 {
-    if (m_sink)
+    if (m_sink) {
+        ++m_handlersRunning;
+        const auto leave = qScopeGuard([this] { LeaveHandler(); });
         m_sink->SocketError(*this, kind, code);
+    }
     return code == 0;
+}
+
+void TCustomWinSocket::LeaveHandler()
+{
+    if (--m_handlersRunning == 0 && m_releasePending)
+        deleteLater();
+}
+
+void TCustomWinSocket::ReleaseWhenIdle()
+{
+    m_releasePending = true;
+    if (m_handlersRunning == 0)
+        deleteLater();
 }
 
 void TCustomWinSocket::NotificationError(TErrorEvent kind, int code)

@@ -70,6 +70,9 @@ protected:
     virtual void HandleConnectComplete(int error) { (void)error; }
 
     void Raise(TSocketEvent event);
+    // Destroys this object from the event loop once no handler that received it is still running,
+    // however deep the modal loops those handlers opened.
+    void ReleaseWhenIdle();
     // Error event; true when the handler cleared the code.
     bool RaiseError(TErrorEvent kind, int& code);
     // An error carried by a notification: the error event, then the layer's own exception if the
@@ -90,10 +93,14 @@ protected:
     quint16 m_port = 0;     // host order
 
 private:
+    friend class TServerWinSocket;
+    void LeaveHandler();
     void OnReadReady();
     void OnWriteReady();
     void AfterReceive(int result, const char* api);
 
     QPointer<QSocketNotifier> m_readNotifier;
     QPointer<QSocketNotifier> m_writeNotifier;
+    int m_handlersRunning = 0;
+    bool m_releasePending = false;
 };

@@ -27,11 +27,10 @@ void TServerClientWinSocket::Abandon()
     if (m_server)
         m_server->Forget(this);
     m_server = nullptr;
-    deleteLater();
+    ReleaseWhenIdle();
 }
 
 void TServerClientWinSocket::AfterCloseStep()
 {
-    // deleteLater is not run by loops nested inside the handler that got this connection.
-    deleteLater();
+    ReleaseWhenIdle();
 }

@@ -86,10 +86,9 @@ void TServerWinSocket::HandleAccept()
     m_connections.append(connection);
     connection->Start();
     const QPointer<TServerClientWinSocket> accepted(connection);
-    if (m_sink)
-        m_sink->SocketEvent(*connection, TSocketEvent::Connect);
-    if (accepted && m_active && m_sink)
-        m_sink->SocketEvent(*connection, TSocketEvent::Accept);
+    connection->Raise(TSocketEvent::Connect);
+    if (accepted && m_active)
+        connection->Raise(TSocketEvent::Accept);
 }
 
 void TServerWinSocket::Forget(TServerClientWinSocket* connection)
