@@ -83,8 +83,10 @@ void CenterOnScreen(QWidget* window)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // move() places the frame; its size is known only once the platform reports it.
+    const QSize outer = window->frameGeometry().size();
     const QRect area = screen->availableGeometry();
-    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    window->move(area.center() - QPoint(outer.width() / 2, outer.height() / 2));
 }
 
 TBackgroundImage* AddBackground(QWidget* window, const QString& name)

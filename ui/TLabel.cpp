@@ -1,6 +1,7 @@
 #include "TLabel.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPalette>
 
 #include <algorithm>
@@ -53,13 +54,16 @@ void TLabel::changeEvent(QEvent* event)
 
 void TLabel::FitToText()
 {
+    // Measured with the same font metrics the label paints with; QLabel's own size hint
+    // adds a pixel of leading that the fixed layouts have no room for.
+    const QFontMetrics metrics = fontMetrics();
     if (m_wrapWidth > 0) {
-        const int lineHeight = fontMetrics().height();
-        resize(m_wrapWidth, std::max(heightForWidth(m_wrapWidth), lineHeight));
+        const QRect wrapped = metrics.boundingRect(QRect(0, 0, m_wrapWidth, 1 << 20),
+                                                   Qt::TextWordWrap, text());
+        resize(m_wrapWidth, std::max(wrapped.height(), metrics.height()));
         return;
     }
-    const QSize hint = sizeHint();
-    resize(std::max(hint.width(), 0), std::max(hint.height(), fontMetrics().height()));
+    resize(metrics.horizontalAdvance(text()), metrics.height());
     if (m_rightEdge >= 0)
         move(m_rightEdge - width(), y());
 }

@@ -32,6 +32,8 @@ void TWindowDragger::Watch(QWidget* widget)
 
 bool TWindowDragger::IsDragSurface(const QWidget* widget) const
 {
+    if (!widget)
+        return false;
     for (const QWidget* w = widget; w && w != m_window; w = w->parentWidget()) {
         if (qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w)
             || qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QProgressBar*>(w)
@@ -42,7 +44,16 @@ bool TWindowDragger::IsDragSurface(const QWidget* widget) const
     return true;
 }
 
-bool TWindowDragger::eventFilter(QObject* watched, QEvent* event)
+QWidget* TWindowDragger::HitWidget(const QMouseEvent* event) const
+{
+    // What lies under the pointer, not whoever the press was passed on to: a radio button
+    // or progress bar ignores some presses and lets them reach the window.
+    const QPoint inWindow = m_window->mapFromGlobal(event->globalPosition().toPoint());
+    QWidget* hit = m_window->childAt(inWindow);
+    return hit ? hit : m_window.data();
+}
+
+bool TWindowDragger::eventFilter(QObject*, QEvent* event)
 {
     if (!m_window)
         return false;
@@ -59,8 +70,7 @@ bool TWindowDragger::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (mouse->button() != Qt::LeftButton || !widget || !IsDragSurface(widget))
+        if (mouse->button() != Qt::LeftButton || !IsDragSurface(HitWidget(mouse)))
             return false;
         QWindow* handle = m_window->windowHandle();
         if (handle && handle->startSystemMove())
@@ -84,9 +94,8 @@ bool TWindowDragger::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::MouseButtonDblClick: {
         // The second press of a double click belongs to the drag surface too.
-        auto* widget = qobject_cast<QWidget*>(watched);
-        return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && widget
-            && IsDragSurface(widget);
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        return mouse->button() == Qt::LeftButton && IsDragSurface(HitWidget(mouse));
     }
     case QEvent::MouseButtonRelease: {
         if (!m_movingByHand)

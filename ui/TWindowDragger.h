@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QPointer>
 
+class QMouseEvent;
 class QWidget;
 
 // Lets the user move a window by pressing on its background: a left press on the window
@@ -26,6 +27,7 @@ private:
     explicit TWindowDragger(QWidget* window);
     void Watch(QWidget* widget);
     bool IsDragSurface(const QWidget* widget) const;
+    QWidget* HitWidget(const QMouseEvent* event) const;
 
     QPointer<QWidget> m_window;
     bool m_movingByHand = false;
