@@ -27,13 +27,19 @@ int ExecOnce(Dialog* dialog)
     return result;
 }
 
+// A modal window already open wins over the caller's owner, so the new one stacks above it.
+QWidget* StackParent(QWidget* owner)
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return owner ? owner : QApplication::activeWindow();
+}
+
 }  // namespace
 
 QWidget* ModalOwner()
 {
-    if (QWidget* modal = QApplication::activeModalWidget())
-        return modal;
-    return QApplication::activeWindow();
+    return StackParent(nullptr);
 }
 
 bool AskQuery(const QString& line1, const QString& line2, const QString& title,
@@ -66,7 +72,7 @@ void ShowPlainMessage(const QString& text)
 
 void RunSpeedWindow(QWidget* owner, TransferSettings& settings)
 {
-    auto* window = new TBufferSet(settings.SpeedLevel, owner ? owner : ModalOwner());
+    auto* window = new TBufferSet(settings.SpeedLevel, StackParent(owner));
     QPointer<TBufferSet> guard(window);
     const int result = window->exec();
     const int level = guard ? guard->SpeedLevel() : 0;
@@ -77,7 +83,7 @@ void RunSpeedWindow(QWidget* owner, TransferSettings& settings)
 
 void RunInfoWindow(QWidget* owner)
 {
-    auto* window = new TInfor(owner ? owner : ModalOwner());
+    auto* window = new TInfor(StackParent(owner));
     window->Label5->setText(QStringLiteral("Your Current IP Address is : ") + LocalAddress());
     ExecOnce(window);
 }

@@ -24,9 +24,10 @@ void ShowNotice(const QString& title, const QString& message);
 void ShowPlainMessage(const QString& text);
 
 // The speed window, opened at settings.SpeedLevel; "&Ok" applies the chosen level's row.
+// Owned by owner, or by the modal window on top when one is open.
 void RunSpeedWindow(QWidget* owner, TransferSettings& settings);
 
-// The information window, with this host's address looked up now.
+// The information window, with this host's address looked up now. Owned as above.
 void RunInfoWindow(QWidget* owner);
 
 // The window a new modal window should stack on: the modal window on top, else the

@@ -23,6 +23,7 @@ private slots:
     void cancelAndCloseBoxChangeNothing_data();
     void cancelAndCloseBoxChangeNothing();
     void ownerDestroyedWhileOpenChangesNothing();
+    void stacksOnAModalWindowAlreadyOpen();
 
 private:
     QPointer<QTimer> m_watchdog;
@@ -177,6 +178,28 @@ void TestSpeedWindow::ownerDestroyedWhileOpenChangesNothing()
     QVERIFY(owned);
     QCOMPARE(settings.SpeedLevel, 3);
     QCOMPARE(settings.ReceiveBufferSize, 1080);
+}
+
+void TestSpeedWindow::stacksOnAModalWindowAlreadyOpen()
+{
+    QWidget owner;
+    owner.show();
+    TransferSettings settings;
+    QWidget* speedParent = nullptr;
+    QWidget* notice = nullptr;
+    ModalDriver::OnOpen([&](QWidget* modal) {
+        notice = modal;
+        ModalDriver::OnOpen([&](QWidget* speed) {
+            speedParent = speed->parentWidget();
+            QTest::mouseClick(qobject_cast<TBufferSet*>(speed)->Button1, Qt::LeftButton);
+        });
+        RunSpeedWindow(&owner, settings);
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+    });
+    ShowNotice(QStringLiteral("Prompt"), QStringLiteral("Transfer completed !"));
+    QVERIFY(notice);
+    QCOMPARE(speedParent, notice);
+    QCOMPARE(settings.ReceiveBufferSize, 1050);
 }
 
 QTEST_MAIN(TestSpeedWindow)
