@@ -8,6 +8,7 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <utility>
 #include <limits>
 #include <stdexcept>
 
@@ -37,6 +38,9 @@ ReceivingSide::ReceivingSide(TransferState& state, const TransferSettings& setti
     m_ss.OnClientError = [this](TCustomWinSocket& Socket, TErrorEvent ErrorEvent, int& ErrorCode) {
         ssClientError(Socket, ErrorEvent, ErrorCode);
     };
+    m_controlQuiet.setSingleShot(true);
+    m_controlQuiet.setInterval(ControlQuietMs);
+    QObject::connect(&m_controlQuiet, &QTimer::timeout, &m_controlQuiet, [this] { OnControlQuiet(); });
 }
 
 void ReceivingSide::Button3Click()
@@ -48,6 +52,8 @@ void ReceivingSide::Button3Click()
 
     if (m_view.ReceiveCaption() != kReceiveCaption) {
         m_peer = nullptr;
+        m_control.clear();
+        m_controlQuiet.stop();
         m_ss.Close();
         m_state.Connected = false;
         m_state.CloseFile();
@@ -102,8 +108,17 @@ void ReceivingSide::ssClientRead(TCustomWinSocket& Socket)
         return;
     }
     const QByteArray text = Socket.ReadAllText();
-    if (!text.isEmpty())
-        HandleControl(Socket, text);
+    if (text.isEmpty())
+        return;
+    m_control += text.left(std::max<qsizetype>(0, MaxControlBytes - m_control.size()));
+    m_controlQuiet.start();
+}
+
+void ReceivingSide::OnControlQuiet()
+{
+    const QByteArray text = std::exchange(m_control, {});
+    if (m_peer && !text.isEmpty() && m_state.ControlPhase)
+        HandleControl(*m_peer, text);
 }
 
 void ReceivingSide::HandleControl(TCustomWinSocket& Socket, const QByteArray& text)
@@ -219,6 +234,8 @@ void ReceivingSide::ssClientDisconnect(TCustomWinSocket& Socket)
     if (!IsPeer(Socket))
         return;
     m_peer = nullptr;
+    m_control.clear();
+    m_controlQuiet.stop();
     m_state.Connected = false;
     m_state.BytesDone = 0;
     m_state.ControlPhase = true;
@@ -267,6 +284,8 @@ void ReceivingSide::ssClientError(TCustomWinSocket& Socket, TErrorEvent ErrorEve
 
 void ReceivingSide::ResetTransfer()
 {
+    m_control.clear();
+    m_controlQuiet.stop();
     m_state.Connected = false;
     m_state.Transferring = false;
     m_state.BytesDone = 0;

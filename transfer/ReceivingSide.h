@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <vector>
 
@@ -13,10 +14,18 @@ class TCustomWinSocket;
 class TransferView;
 
 // The copy that listens, asks its user about each offer, writes the file and asks for every block;
-// it takes over the endpoint's events.
-// One sender at a time: further peers are turned away while one is connected.
+// it takes over the endpoint's events. One sender at a time: further peers are turned away while one
+// is connected.
+//
+// Control messages have no framing, and a network may cut one across several reads. A sender always
+// waits for an answer after each of its messages, so the text counts as complete once nothing more
+// has arrived for ControlQuietMs; no fragment is ever acted on.
 class ReceivingSide {
 public:
+    static constexpr int ControlQuietMs = 25;
+    // Longer control text is garbage: no offer or size needs a tenth of it.
+    static constexpr int MaxControlBytes = 64 * 1024;
+
     ReceivingSide(TransferState& state, const TransferSettings& settings, TServerSocket& ss, TransferView& view);
     ReceivingSide(const ReceivingSide&) = delete;
     ReceivingSide& operator=(const ReceivingSide&) = delete;
@@ -33,6 +42,7 @@ public:
 
 private:
     bool IsPeer(const TCustomWinSocket& Socket) const;
+    void OnControlQuiet();
     void HandleControl(TCustomWinSocket& Socket, const QByteArray& text);
     void OnOffer(TCustomWinSocket& Socket, const QByteArray& text);
     void OnSizeAnnounced(TCustomWinSocket& Socket, const QByteArray& text);
@@ -49,4 +59,6 @@ private:
     QString m_savePath;
     std::vector<char> m_buffer;
     bool m_asking = false;
+    QByteArray m_control;
+    QTimer m_controlQuiet;
 };
