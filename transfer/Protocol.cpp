@@ -39,7 +39,9 @@ int32_t ParseSize(const QByteArray& message)
 {
     const QByteArray payload = message.mid(1);
     auto invalid = [&payload] {
-        return std::runtime_error("'" + payload.toStdString() + "' is not a valid integer value");
+        // A hostile payload can be 64 KiB of anything; the error box shows a readable start of it.
+        const QString text = QLatin1Char('\'') + ShownText(FromWire(payload), 64) + QLatin1String("' is not a valid integer value");
+        return std::runtime_error(ToWire(text).toStdString());
     };
 
     qsizetype at = 0;
@@ -68,6 +70,21 @@ int32_t ParseSize(const QByteArray& message)
             throw invalid();
     }
     return static_cast<int32_t>(value);
+}
+
+QString ShownText(const QString& text, qsizetype maxChars)
+{
+    QString shown = text.left(maxChars);
+    if (text.size() > maxChars && shown.size() > 0 && shown.back().isHighSurrogate())
+        shown.chop(1);
+    for (QChar& c : shown) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format)
+            c = QLatin1Char('?');
+    }
+    if (text.size() > maxChars)
+        shown += QLatin1String("...");
+    return shown;
 }
 
 QString FromWire(const QByteArray& bytes)

@@ -33,8 +33,13 @@ struct Offer {
 Offer ParseOffer(const QByteArray& message);
 
 // The payload after the code as a signed 32-bit decimal number; anything else throws
-// std::runtime_error "'<payload>' is not a valid integer value".
+// std::runtime_error "'<payload>' is not a valid integer value" (the payload as ShownText shows it).
 int32_t ParseSize(const QByteArray& message);
+
+// Peer text as a window may show it: control and format characters, which could fake line breaks or
+// reverse a name's ending, become "?", and text past maxChars is cut and ends in "...". No real file
+// name or address is touched.
+QString ShownText(const QString& text, qsizetype maxChars = 255);
 
 // Wire text <-> program text. The wire carries the local 8-bit encoding.
 QString FromWire(const QByteArray& bytes);
