@@ -21,10 +21,12 @@ const QString kStopCaption = QStringLiteral("Sto&p");
 QString SuggestedSaveName(const QString& offered)
 {
     QString name = offered.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
-    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    // Format characters too: a right-to-left override can make "x\u202Etxt.exe" read as "xexe.txt".
+    name.removeIf([](QChar c) { return c.category() == QChar::Other_Control || c.category() == QChar::Other_Format; });
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("received file");
-    return name;
+    // No file system takes a longer name.
+    return name.left(255);
 }
 } // namespace
 
@@ -52,6 +54,7 @@ void ReceivingSide::Button3Click()
 
     if (m_view.ReceiveCaption() != kReceiveCaption) {
         m_peer = nullptr;
+        m_awaitingSize = false;
         m_control.clear();
         m_controlQuiet.stop();
         m_ss.Close();
@@ -142,12 +145,16 @@ void ReceivingSide::OnOffer(TCustomWinSocket& Socket, const QByteArray& text)
         return;
     const QScopedValueRollback asking(m_asking, true);
 
+    // A new offer replaces one accepted before; its file waits for no size any more.
+    m_awaitingSize = false;
     const Protocol::Offer offer = Protocol::ParseOffer(text);
-    m_state.SenderAddress = offer.SenderAddress;
+    // Both texts only reach windows; a peer may send anything in them.
+    const QString shownName = Protocol::ShownText(offer.FileName);
+    m_state.SenderAddress = Protocol::ShownText(offer.SenderAddress);
     const QPointer<TCustomWinSocket> socket(&Socket);
     auto stillPeer = [&] { return socket && IsPeer(*socket) && socket->Connected(); };
 
-    const bool save = m_view.AskQuery(QStringLiteral("File name: ") + offer.FileName,
+    const bool save = m_view.AskQuery(QStringLiteral("File name: ") + shownName,
                                       QStringLiteral("From IP Address: ") + m_state.SenderAddress);
     // The sender may have gone while the question was open; then there is nobody to answer.
     if (!stillPeer())
@@ -166,7 +173,7 @@ void ReceivingSide::OnOffer(TCustomWinSocket& Socket, const QByteArray& text)
         return;
     }
 
-    m_state.FileName = offer.FileName;
+    m_state.FileName = shownName;
     m_state.CloseFile();
     // Unbuffered, so that a full disk shows in the write that hits it.
     auto file = std::make_unique<QFile>(path);
@@ -174,12 +181,21 @@ void ReceivingSide::OnOffer(TCustomWinSocket& Socket, const QByteArray& text)
         throw std::runtime_error(("Cannot create file " + path).toStdString());
     m_savePath = path;
     m_state.FileStream = std::move(file);
+    m_awaitingSize = true;
     Socket.WriteText(Protocol::AcceptFile());
 }
 
 void ReceivingSide::OnSizeAnnounced(TCustomWinSocket& Socket, const QByteArray& text)
 {
-    m_state.FileSize = Protocol::ParseSize(text);
+    // Without an accepted file a transfer would be counted, stored nowhere, and end "completed".
+    if (!m_awaitingSize)
+        return;
+    const int32_t size = Protocol::ParseSize(text);
+    // No sender offers an empty file; a size of zero or less would end in "completed" on any byte.
+    if (size <= 0)
+        throw std::runtime_error(Protocol::ToWire(QStringLiteral("'%1' is not a valid file size").arg(size)).toStdString());
+    m_awaitingSize = false;
+    m_state.FileSize = size;
     m_state.ControlPhase = false;
     m_state.Transferring = true;
     Socket.WriteText(Protocol::RequestBlock());
@@ -234,6 +250,7 @@ void ReceivingSide::ssClientDisconnect(TCustomWinSocket& Socket)
     if (!IsPeer(Socket))
         return;
     m_peer = nullptr;
+    m_awaitingSize = false;
     m_control.clear();
     m_controlQuiet.stop();
     m_state.Connected = false;
@@ -284,6 +301,7 @@ void ReceivingSide::ssClientError(TCustomWinSocket& Socket, TErrorEvent ErrorEve
 
 void ReceivingSide::ResetTransfer()
 {
+    m_awaitingSize = false;
     m_control.clear();
     m_controlQuiet.stop();
     m_state.Connected = false;

@@ -30,6 +30,11 @@ public:
     ReceivingSide(const ReceivingSide&) = delete;
     ReceivingSide& operator=(const ReceivingSide&) = delete;
 
+    // True while control text waits for its quiet spell.
+    bool ControlPending() const { return m_controlQuiet.isActive(); }
+    // Tests and the fuzzer shorten the quiet spell to run many messages quickly.
+    void SetControlQuietMs(int ms) { m_controlQuiet.setInterval(ms); }
+
     // Receive / Stop.
     void Button3Click();
     // The transfer window's Cancel, answered yes.
@@ -59,6 +64,8 @@ private:
     QString m_savePath;
     std::vector<char> m_buffer;
     bool m_asking = false;
+    // A file was accepted and created; only now may a size start the data phase.
+    bool m_awaitingSize = false;
     QByteArray m_control;
     QTimer m_controlQuiet;
 };
