@@ -180,7 +180,9 @@ void SendingSide::OnBlockRequested(TCustomWinSocket& Socket)
 {
     if (!m_state.FileStream)
         return;
-    ++m_owedBlocks;
+    // A flood of requests from a peer that does not read must not overflow the count.
+    if (m_owedBlocks < std::numeric_limits<int>::max())
+        ++m_owedBlocks;
     SendOwedBlocks(Socket);
 }
 
@@ -238,11 +240,20 @@ void SendingSide::OnTransferDone()
 {
     if (!m_state.FileStream)
         return;
+    // The receiver counts what we sent, so it cannot be done before every byte left; a "6" earlier
+    // comes from a broken or hostile peer and must not be reported as a completed transfer.
+    const bool allSent = m_fileOffset >= m_state.FileSize && m_blockSent >= m_block.size();
     m_state.Transferring = false;
     m_state.BytesDone = 0;
     m_state.CloseFile();
     ResetBlocks();
     m_view.FinishTransferWindow();
+    if (!allSent) {
+        m_view.SetStatus(StatusColour::Red, QStringLiteral("Transfer incomplete, Ready again..."));
+        m_view.ShowNotice(QStringLiteral("Error"),
+                          QStringLiteral("Your friend ended the transfer before the whole file was sent !!"));
+        return;
+    }
     m_view.ShowNotice(QStringLiteral("Prompt"), QStringLiteral("Transfer completed !!"));
 }
 
