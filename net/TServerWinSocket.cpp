@@ -4,6 +4,9 @@
 #include "Posix.h"
 #include "TServerClientWinSocket.h"
 
+#include <QSocketNotifier>
+#include <QTimer>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,6 +16,7 @@
 
 namespace {
 constexpr int kBacklog = 5;
+constexpr int kAcceptRetryMs = 100;
 }
 
 TServerWinSocket::TServerWinSocket(TSocketSink* sink, QObject* parent) : TCustomWinSocket(sink, parent)
@@ -80,8 +84,16 @@ TCustomWinSocket* TServerWinSocket::Connections(int index) const
 void TServerWinSocket::HandleAccept()
 {
     const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // Out of descriptors (or memory) the peer stays queued and the notifier would fire at once
+        // again, spinning the loop: pause accepting for a moment instead.
+        const int code = errno;
+        if (!Posix::NotReady(code) && code != ECONNABORTED && m_readNotifier) {
+            m_readNotifier->setEnabled(false);
+            QTimer::singleShot(kAcceptRetryMs, this, [this] { ArmRead(); });
+        }
         return;
+    }
     auto* connection = new TServerClientWinSocket(fd, this, m_sink);
     m_connections.append(connection);
     connection->Start();
