@@ -23,6 +23,8 @@ public:
     QQueue<QString> SavePaths;
     // Runs inside the next notice, as if an event arrived while it was open.
     std::function<void(const Notice&)> WhileNoticeOpen;
+    // Runs inside every question before it is answered, as if the user took a while.
+    std::function<void()> WhileQueryOpen;
 
     QString Address;
     QString ConnectButton = QStringLiteral("&Connect");
@@ -61,6 +63,8 @@ public:
                   const QString&) override
     {
         Questions << (title.isEmpty() ? QStringLiteral("SaveQuery") : title) + '|' + line1 + '|' + line2;
+        if (WhileQueryOpen)
+            WhileQueryOpen();
         return !Answers.isEmpty() && Answers.dequeue();
     }
     void ShowNotice(const QString& title, const QString& message) override
