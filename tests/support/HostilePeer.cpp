@@ -34,6 +34,7 @@ bool Ready(int fd, short events)
 HostilePeer::~HostilePeer()
 {
     Release();
+    StopListening();
 }
 
 bool HostilePeer::WaitFor(const std::function<bool()>& done, int timeoutMs)
@@ -76,9 +77,10 @@ bool HostilePeer::ConnectTo(quint16 port, int timeoutMs)
     return true;
 }
 
-bool HostilePeer::AcceptOn(quint16 port, int timeoutMs)
+bool HostilePeer::Listen(quint16 port)
 {
     Release();
+    StopListening();
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (listener < 0)
         return false;
@@ -90,16 +92,31 @@ bool HostilePeer::AcceptOn(quint16 port, int timeoutMs)
         ::close(listener);
         return false;
     }
+    m_listener = listener;
+    return true;
+}
+
+bool HostilePeer::Accept(int timeoutMs)
+{
+    if (m_listener < 0)
+        return false;
     int fd = -1;
     WaitFor([&] {
-        fd = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        fd = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         return fd >= 0;
     }, timeoutMs);
-    ::close(listener);
+    StopListening();
     if (fd < 0)
         return false;
     Adopt(fd);
     return true;
+}
+
+void HostilePeer::StopListening()
+{
+    if (m_listener >= 0)
+        ::close(m_listener);
+    m_listener = -1;
 }
 
 void HostilePeer::Adopt(int fd)

@@ -25,8 +25,9 @@ public:
 
     // Connects to 127.0.0.1:port; true once the connection is up.
     bool ConnectTo(quint16 port, int timeoutMs = DefaultTimeoutMs);
-    // Listens on 127.0.0.1:port, takes the first peer that connects, and stops listening.
-    bool AcceptOn(quint16 port, int timeoutMs = DefaultTimeoutMs);
+    // Listens on 127.0.0.1:port; Accept then takes the first peer that connects and stops listening.
+    bool Listen(quint16 port);
+    bool Accept(int timeoutMs = DefaultTimeoutMs);
 
     // Queued and sent as the socket takes it, in one send per call where it fits.
     void Send(const QByteArray& bytes);
@@ -51,11 +52,13 @@ public:
 private:
     void Adopt(int fd);
     void Release();
+    void StopListening();
     void OnReadable();
     void OnWritable();
     void Flush();
 
     int m_fd = -1;
+    int m_listener = -1;
     QPointer<QSocketNotifier> m_readNotifier;
     QPointer<QSocketNotifier> m_writeNotifier;
     QByteArray m_outgoing;
