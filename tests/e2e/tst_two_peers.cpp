@@ -62,6 +62,8 @@ private slots:
     {
         UserAtTheScreen user;
         Connect();
+        if (QTest::currentTestFailed())
+            return;
         const QString first = MakeFile(m_dir, "first.bin", 300 * 1000 + 11);
         const QString second = MakeFile(m_dir, "second.txt", 1025);
         const QString saved = m_dir.filePath("saved.bin");
@@ -100,6 +102,8 @@ private slots:
     {
         UserAtTheScreen user;
         Connect();
+        if (QTest::currentTestFailed())
+            return;
         const QString file = MakeFile(m_dir, "a.txt", 10);
         user.FilesToOpen << file << file;
         user.SaveAnswers << false << true;  // the second time the save dialog is cancelled
@@ -125,6 +129,8 @@ private slots:
         UserAtTheScreen user;
         m_sender->Settings().BlockSize = 256;
         Connect();
+        if (QTest::currentTestFailed())
+            return;
         const QString file = MakeFile(m_dir, "long.bin", 40 * 1024 * 1024);
         user.FilesToOpen << file;
         user.SaveAnswers << true;
@@ -157,7 +163,11 @@ private:
     void Connect()
     {
         m_receiver->RadioButton2->click();
-        m_receiver->Button3->click();
+        try {
+            m_receiver->Button3->click();
+        } catch (const std::exception& error) {
+            QFAIL(qPrintable(QStringLiteral("cannot listen on the transfer port: ") + error.what()));
+        }
         QCOMPARE(m_receiver->Button3->text(), QString("Sto&p"));
         QVERIFY(!m_receiver->RadioButton1->isEnabled());
         QCOMPARE(m_receiver->Label2->text(), QString("Waiting for your friend connecting..."));
