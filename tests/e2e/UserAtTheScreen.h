@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TBufferSet.h"
 #include "TButton.h"
 #include "TLabel.h"
 #include "TProgressBar.h"
@@ -13,6 +14,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QQueue>
+#include <QSlider>
 #include <QTimer>
 
 #include <functional>
@@ -27,6 +29,7 @@ public:
     QQueue<QString> SavePaths;
     QQueue<bool> SaveAnswers;   // the offer question
     QQueue<bool> QueryAnswers;  // "Query" questions
+    QQueue<int> SpeedLevels;    // the speed window: slide to the level and press Ok
     // Called on each look at an open transfer window.
     std::function<void(TTransfer*)> WhileTransferring;
 
@@ -93,6 +96,14 @@ private:
             }
             chooser->selectFile(paths.dequeue());
             QMetaObject::invokeMethod(chooser, "accept", Qt::QueuedConnection);
+        } else if (auto* speed = qobject_cast<TBufferSet*>(top)) {
+            Seen << QStringLiteral("Speed|%1").arg(speed->TrackBar1->value());
+            if (SpeedLevels.isEmpty()) {
+                Press(speed->Button2);
+                return;
+            }
+            speed->TrackBar1->setValue(SpeedLevels.dequeue());
+            Press(speed->Button1);
         } else if (auto* box = qobject_cast<QMessageBox*>(top)) {
             Seen << QStringLiteral("Box|") + box->text();
             Press(box->buttons().constFirst());

@@ -159,6 +159,35 @@ private slots:
         QVERIFY(QFileInfo(m_dir.filePath("part.bin")).size() < 40 * 1024 * 1024);
     }
 
+    void speedLevelsChosenInTheirWindows()
+    {
+        UserAtTheScreen user;
+        // A big sender block against a small receiver buffer: blocks arrive in several reads.
+        user.SpeedLevels << 5 << 1;
+        m_sender->Button6->click();
+        m_receiver->Button6->click();
+        QCOMPARE(user.Seen, QStringList({"Speed|3", "Speed|3"}));
+        QCOMPARE(m_sender->Settings().BlockSize, 3072);
+        QCOMPARE(m_receiver->Settings().ReceiveBufferSize, 300);
+        QCOMPARE(m_receiver->Settings().SpeedLevel, 1);
+        // Cancel keeps the level.
+        m_sender->Button6->click();
+        QCOMPARE(user.Seen.last(), QString("Speed|5"));
+        QCOMPARE(m_sender->Settings().SpeedLevel, 5);
+
+        Connect();
+        if (QTest::currentTestFailed())
+            return;
+        const QString file = MakeFile(m_dir, "mixed.bin", 2 * 1000 * 1000 + 5);
+        const QString saved = m_dir.filePath("mixed-saved.bin");
+        user.FilesToOpen << file;
+        user.SaveAnswers << true;
+        user.SavePaths << saved;
+        m_sender->Button2->click();
+        QTRY_VERIFY_WITH_TIMEOUT(user.SawAll({"Prompt|Transfer completed !!", "Prompt|Transfer completed !"}), kTimeout);
+        QCOMPARE(Sha256(saved), Sha256(file));
+    }
+
 private:
     void Connect()
     {
