@@ -1,0 +1,61 @@
+#pragma once
+
+#include "PeerResult.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+class QProcess;
+
+// Runs the peers as separate processes of this same executable, one transfer at a time (they share
+// the fixed transfer port), and prints the figures.
+class Benchmark {
+public:
+    struct Row {
+        int SenderLevel;
+        int ReceiverLevel;
+    };
+    struct Options {
+        int64_t FileBytes = int64_t{256} * 1024 * 1024;
+        QList<Row> Rows;
+        int Repeat = 3;     // runs per row and kind; the median run is shown
+        int IdleSeconds = 3;
+        int BigLevel = 5;
+        QString Directory;  // where the temporary files go
+    };
+
+    explicit Benchmark(Options options);
+
+    // The table: every row for our peers and the reference pair, then the idle wake-ups.
+    int RunTable();
+    // One file of 2 GiB - 1 bytes end to end, beside a small one, to show memory does not grow.
+    int RunLargest();
+
+private:
+    struct PairRun {
+        bool Ok = false;
+        QString Error;
+        PeerResult Sender;
+        PeerResult Receiver;
+    };
+    struct IdleFigures {
+        bool Ok = false;
+        QString Error;
+        double Idle = -1;
+        double Listening = -1;
+        double ConnectedReceiver = -1;
+        double ConnectedSender = -1;
+        double AfterReceiver = -1;
+        double AfterSender = -1;
+    };
+
+    PairRun RunPair(bool reference, const Row& row, const QString& file, const QString& saved);
+    // Runs ours and the reference in turn, Repeat times each; the median run of each kind.
+    bool RunRow(const Row& row, const QString& file, const QString& saved, PairRun* ours, PairRun* reference,
+                double* peakMB);
+    IdleFigures MeasureIdle(const QString& directory);
+
+    Options m_options;
+};
