@@ -2,9 +2,9 @@
 
 #include "ESocketError.h"
 #include "Posix.h"
+#include "TSocketNotifier.h"
 
 #include <QScopeGuard>
-#include <QSocketNotifier>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -28,14 +28,9 @@ void TCustomWinSocket::Attach(int fd, bool listening)
 {
     m_fd = fd;
     m_listening = listening;
-    m_readNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-    m_readNotifier->setEnabled(false);
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &TCustomWinSocket::OnReadReady);
-    if (!listening) {
-        m_writeNotifier = new QSocketNotifier(fd, QSocketNotifier::Write, this);
-        m_writeNotifier->setEnabled(false);
-        connect(m_writeNotifier, &QSocketNotifier::activated, this, &TCustomWinSocket::OnWriteReady);
-    }
+    m_readNotifier = new TSocketNotifier(fd, QSocketNotifier::Read, [this] { OnReadReady(); }, this);
+    if (!listening)
+        m_writeNotifier = new TSocketNotifier(fd, QSocketNotifier::Write, [this] { OnWriteReady(); }, this);
 }
 
 void TCustomWinSocket::StopNotifiers()
