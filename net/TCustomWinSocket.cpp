@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -201,6 +202,7 @@ int TCustomWinSocket::WriteBlock(const void* buffer, int count)
 {
     if (!m_connected || m_fd < 0)
         return 0;
+    count = std::max(count, 0);
     const ssize_t sent = ::send(m_fd, buffer, static_cast<size_t>(count), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent >= 0) {
         if (sent < count)
@@ -248,6 +250,7 @@ int TCustomWinSocket::ReadBlock(void* buffer, int count)
 {
     if (!m_connected || m_fd < 0)
         return 0;
+    count = std::max(count, 0);
     const ssize_t received = ::recv(m_fd, buffer, static_cast<size_t>(count), MSG_DONTWAIT);
     AfterReceive(static_cast<int>(received), "recv");
     return received < 0 ? -1 : static_cast<int>(received);
