@@ -1,5 +1,6 @@
 #include "Protocol.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -32,7 +33,8 @@ Offer ParseOffer(const QByteArray& message)
     const qsizetype hash = message.indexOf('#');
     if (hash < 0)
         return {QString(), FromWire(message)};
-    return {FromWire(message.mid(1, hash - 1)), FromWire(message.mid(hash + 1))};
+    // A "#" in the code's place leaves no name; mid() would read a negative length as "to the end".
+    return {FromWire(message.mid(1, std::max<qsizetype>(0, hash - 1))), FromWire(message.mid(hash + 1))};
 }
 
 int32_t ParseSize(const QByteArray& message)

@@ -37,6 +37,7 @@ private slots:
         QTest::newRow("empty address") << QByteArray("1x#") << "x" << "";
         QTest::newRow("code only") << QByteArray("1") << "" << "1";
         QTest::newRow("path parts kept") << QByteArray("1../../x#1.2.3.4") << "../../x" << "1.2.3.4";
+        QTest::newRow("hash in the code's place") << QByteArray("#a#b") << "" << "a#b";
     }
 
     void offerSplitsAtTheFirstHash()
