@@ -18,6 +18,7 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev libxkbcommon-dev
     fonts-crosextra-carlito  # the free stand-in for the window font
     fp-utils                 # chmcmd, which compiles the help file
+    clang libclang-rt-14-dev # the sanitizer and fuzzing run of the tests
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -36,3 +37,10 @@ if [[ $mode == run ]]; then
     exec "$build/bin/moxeld"
 fi
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+# Then, from one clang build with AddressSanitizer and UndefinedBehaviorSanitizer: the robustness suites
+# once more, and each fuzz target for a bounded time from its seed corpus.
+check=${MOXELD_CHECK_DIR:-$root/build-check}
+CXX=clang++ cmake -S "$root" -B "$check" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOXELD_FUZZ=ON >/dev/null
+cmake --build "$check" -j"$(nproc)" --target moxeld_checks
+ctest --test-dir "$check" -L 'robustness|fuzz' --output-on-failure -j"$(nproc)"
