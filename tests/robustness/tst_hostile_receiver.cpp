@@ -44,7 +44,8 @@ private slots:
         CaughtErrors().clear();
         m_descriptors = OpenDescriptors();
         m_rx = std::make_unique<ReceiverPeer>();
-        m_rx->Side.Button3Click();
+        const QString error = SocketErrorOf([&] { m_rx->Side.Button3Click(); });
+        QVERIFY2(error.isEmpty(), qPrintable("cannot listen on the transfer port: " + error));
         QVERIFY(m_rx->ss.Active());
     }
 

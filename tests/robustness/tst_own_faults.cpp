@@ -23,7 +23,11 @@ struct Pair {
 
     bool Connect()
     {
-        Receiver->Side.Button3Click();
+        const QString error = SocketErrorOf([&] { Receiver->Side.Button3Click(); });
+        if (!error.isEmpty()) {
+            qWarning("cannot listen on the transfer port: %s", qPrintable(error));
+            return false;
+        }
         Sender->View.Address = QStringLiteral("127.0.0.1");
         Sender->Side.Button5Click();
         return HostilePeer::WaitFor([&] { return Sender->State.Connected && Receiver->State.Connected; }, kTimeout);
