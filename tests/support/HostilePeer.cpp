@@ -45,7 +45,7 @@ bool HostilePeer::WaitFor(const std::function<bool()>& done, int timeoutMs)
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
