@@ -172,8 +172,10 @@ private slots:
 private:
     bool Connect(HostilePeer& peer)
     {
-        if (!peer.Listen(TransferPort))
+        if (!peer.Listen(TransferPort)) {
+            qWarning("cannot listen on the transfer port; another program holds it");
             return false;
+        }
         m_tx->View.Address = QStringLiteral("127.0.0.1");
         m_tx->Side.Button5Click();
         return peer.Accept() && HostilePeer::WaitFor([&] { return m_tx->State.Connected; });
