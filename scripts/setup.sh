@@ -43,4 +43,6 @@ ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 check=${MOXELD_CHECK_DIR:-$root/build-check}
 CXX=clang++ cmake -S "$root" -B "$check" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOXELD_FUZZ=ON >/dev/null
 cmake --build "$check" -j"$(nproc)" --target moxeld_checks
-ctest --test-dir "$check" -L 'robustness|fuzz' --output-on-failure -j"$(nproc)"
+# Undefined behaviour is reported and carries on by default; here it fails the test.
+UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --test-dir "$check" -L 'robustness|fuzz' --output-on-failure -j"$(nproc)"
