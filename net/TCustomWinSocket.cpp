@@ -28,6 +28,7 @@ TCustomWinSocket::~TCustomWinSocket()
 void TCustomWinSocket::Attach(int fd, bool listening)
 {
     m_fd = fd;
+    m_readRaised = false;
     m_listening = listening;
     m_readNotifier = new TSocketNotifier(fd, QSocketNotifier::Read, [this] { OnReadReady(); }, this);
     if (!listening)
@@ -151,19 +152,23 @@ void TCustomWinSocket::OnReadReady()
         HandleAccept();
         return;
     }
-    // Read rule: one read event until the handler receives.
-    m_readNotifier->setEnabled(false);
+    // Read rule: one read event until the handler receives. A handler that has not received yet (it
+    // may be in a modal loop) is not woken again for the same bytes.
+    if (m_readRaised) {
+        m_readNotifier->setEnabled(false);
+        return;
+    }
 
     int waiting = 0;
     if (::ioctl(m_fd, FIONREAD, &waiting) == 0 && waiting > 0) {
-        Raise(TSocketEvent::Read);
+        RaiseRead();
         return;
     }
     // Nothing waiting: the end of the stream, a reset, or a spurious wake-up.
     char probe = 0;
     const ssize_t peeked = ::recv(m_fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (peeked > 0) {
-        Raise(TSocketEvent::Read);
+        RaiseRead();
     } else if (peeked == 0) {
         CloseStep();
     } else if (Posix::NotReady(errno)) {
@@ -174,6 +179,18 @@ void TCustomWinSocket::OnReadReady()
         StopNotifiers();
         NotificationError(TErrorEvent::ekDisconnect, code);
     }
+}
+
+void TCustomWinSocket::RaiseRead()
+{
+    // The notifier stays on while the handler runs: turning it off and on again for every event
+    // would cost the event loop an extra wake-up per block. The receive clears the flag.
+    m_readRaised = true;
+    const auto settle = qScopeGuard([this] {
+        if (m_readRaised && m_readNotifier)
+            m_readNotifier->setEnabled(false);
+    });
+    Raise(TSocketEvent::Read);
 }
 
 void TCustomWinSocket::OnWriteReady()
@@ -258,6 +275,7 @@ int TCustomWinSocket::ReadBlock(void* buffer, int count)
 
 void TCustomWinSocket::AfterReceive(int result, const char* api)
 {
+    m_readRaised = false;
     if (result >= 0) {
         ArmRead();
         return;

@@ -96,11 +96,13 @@ private:
     friend class TServerWinSocket;
     void LeaveHandler();
     void OnReadReady();
+    void RaiseRead();
     void OnWriteReady();
     void AfterReceive(int result, const char* api);
 
     QPointer<QSocketNotifier> m_readNotifier;
     QPointer<QSocketNotifier> m_writeNotifier;
+    bool m_readRaised = false;  // a read event is out and no receive has followed it
     int m_handlersRunning = 0;
     bool m_releasePending = false;
 };

@@ -20,6 +20,7 @@ private slots:
     void propertyChangesAreRefusedWhileActive();
     void operationsOnEmptyAndUnconnectedConnections();
     void readRuleHoldsBackEventsUntilAReceive();
+    void readRuleHoldsInALoopOpenedBeforeTheReceive();
     void partialWriteIsNeverCompletedLater();
     void exceptionsFromHandlersLeaveTheEndpointUsable();
 };
@@ -244,6 +245,33 @@ void TestClientEndpoint::readRuleHoldsBackEventsUntilAReceive()
     QCOMPARE(p.cs.Socket().ReadBlock(part, sizeof part), 2);
     QVERIFY(WaitUntil([&] { return reads == 2; }));
     QCOMPARE(p.cs.Socket().ReadAllText(), QByteArray("etwo"));
+}
+
+void TestClientEndpoint::readRuleHoldsInALoopOpenedBeforeTheReceive()
+{
+    // The read notifier stays on through a read event. A handler that runs a nested loop (a modal
+    // window) before it receives must get no second event for the same bytes, and the loop must not
+    // spin on them either.
+    ConnectedPair p;
+    QVERIFY(p.Connect());
+    int reads = 0;
+    int wakeUps = -1;
+    QByteArray got;
+    p.cs.OnRead = [&](TCustomWinSocket& s) {
+        if (++reads == 1) {
+            wakeUps = WakeUpsDuring(300);
+            got = s.ReadAllText();
+        }
+    };
+    p.Accepted().WriteText("one");
+    QVERIFY(WaitUntil([&] { return !got.isEmpty(); }));
+    QCOMPARE(reads, 1);
+    QCOMPARE(got, QByteArray("one"));
+    QVERIFY2(wakeUps < 30, qPrintable(QString::number(wakeUps)));
+
+    // After the receive the next bytes raise their event as usual.
+    p.Accepted().WriteText("two");
+    QVERIFY(WaitUntil([&] { return reads == 2; }));
 }
 
 void TestClientEndpoint::partialWriteIsNeverCompletedLater()
