@@ -204,34 +204,42 @@ void ReceivingSide::OnSizeAnnounced(TCustomWinSocket& Socket, const QByteArray& 
 
 void ReceivingSide::ReadData(TCustomWinSocket& Socket)
 {
-    // At most one buffer per read event; what is left raises the next read event.
+    // One buffer per request. A read that fills the buffer means more is likely waiting (the sender's
+    // blocks are larger than this buffer, or have piled up): the next buffers are taken in the same
+    // event, each still answered by its own request, instead of one trip through the loop for each.
     const auto capacity = static_cast<size_t>(std::max(1, m_settings.ReceiveBufferSize));
     if (m_buffer.size() != capacity)
         m_buffer.resize(capacity);
-    const int received = Socket.ReadBlock(m_buffer.data(), static_cast<int>(capacity));
-    if (received <= 0)
-        return;
+    for (int buffers = 0; buffers < BuffersPerReadEvent; ++buffers) {
+        const int received = Socket.ReadBlock(m_buffer.data(), static_cast<int>(capacity));
+        if (received <= 0)
+            return;
 
-    const int64_t done = int64_t{m_state.BytesDone} + received;
-    m_state.BytesDone = static_cast<int32_t>(std::min<int64_t>(done, std::numeric_limits<int32_t>::max()));
-    m_view.SetTransferProgress(m_state.BytesDone);
+        const int64_t done = int64_t{m_state.BytesDone} + received;
+        m_state.BytesDone = static_cast<int32_t>(std::min<int64_t>(done, std::numeric_limits<int32_t>::max()));
+        m_view.SetTransferProgress(m_state.BytesDone);
 
-    if (m_state.FileStream && m_state.FileStream->write(m_buffer.data(), received) != received) {
-        FailWrite(Socket, m_state.FileStream->errorString());
+        if (m_state.FileStream && m_state.FileStream->write(m_buffer.data(), received) != received) {
+            FailWrite(Socket, m_state.FileStream->errorString());
+            return;
+        }
+
+        if (m_state.BytesDone < m_state.FileSize) {
+            Socket.WriteText(Protocol::RequestBlock());
+            // A failed send may have ended the transfer meanwhile.
+            if (static_cast<size_t>(received) < capacity || !IsPeer(Socket) || m_state.ControlPhase)
+                return;
+            continue;
+        }
+        m_state.BytesDone = 0;
+        m_state.ControlPhase = true;
+        m_state.Transferring = false;
+        m_state.CloseFile();
+        Socket.WriteText(Protocol::TransferDone());
+        m_view.FinishTransferWindow();
+        m_view.ShowNotice(QStringLiteral("Prompt"), QStringLiteral("Transfer completed !"));
         return;
     }
-
-    if (m_state.BytesDone < m_state.FileSize) {
-        Socket.WriteText(Protocol::RequestBlock());
-        return;
-    }
-    m_state.BytesDone = 0;
-    m_state.ControlPhase = true;
-    m_state.Transferring = false;
-    m_state.CloseFile();
-    Socket.WriteText(Protocol::TransferDone());
-    m_view.FinishTransferWindow();
-    m_view.ShowNotice(QStringLiteral("Prompt"), QStringLiteral("Transfer completed !"));
 }
 
 void ReceivingSide::FailWrite(TCustomWinSocket& Socket, const QString& reason)

@@ -25,6 +25,8 @@ public:
     static constexpr int ControlQuietMs = 25;
     // Longer control text is garbage: no offer or size needs a tenth of it.
     static constexpr int MaxControlBytes = 64 * 1024;
+    // Buffers taken in one read event at most, so that the windows stay responsive meanwhile.
+    static constexpr int BuffersPerReadEvent = 32;
 
     ReceivingSide(TransferState& state, const TransferSettings& settings, TServerSocket& ss, TransferView& view);
     ReceivingSide(const ReceivingSide&) = delete;
