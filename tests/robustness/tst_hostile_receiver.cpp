@@ -3,6 +3,7 @@
 #include "NetTestSupport.h"
 #include "PeerPair.h"
 #include "Protocol.h"
+#include "SpeedLevels.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -191,6 +192,29 @@ private slots:
         const QByteArray data("1#2346\x00" "72", 10);
         QVERIFY(FinishTransfer(peer, data));
         QCOMPARE(ReadAll(m_dir.filePath("codes.bin")), data);
+    }
+
+    // Data arriving faster than the buffer takes it, as from a sender at a higher level: several
+    // buffers may go in one read event, yet every buffer read is answered by its own request.
+    void oneRequestPerBufferRead()
+    {
+        ApplySpeedLevel(m_rx->Settings, 1);
+        const int buffer = m_rx->Settings.ReceiveBufferSize;
+        HostilePeer peer;
+        QVERIFY(Connect(peer));
+        QVERIFY(AcceptOffer(peer, "1lump.bin#1.2.3.4", "lump.bin"));
+        const QByteArray data = RandomBytes(100 * buffer + 7, 6);
+        const QByteArray before = peer.Received;
+        peer.Send("7" + QByteArray::number(data.size()));
+        QVERIFY(HostilePeer::WaitFor([&] { return peer.Received == before + "4"; }, kTimeout));
+        peer.Send(data);
+        QVERIFY(HostilePeer::WaitFor([&] { return m_rx->View.LastNotice() == kCompleted; }, kTimeout));
+        QVERIFY(HostilePeer::WaitFor([&] { return peer.Received.endsWith('6'); }, kTimeout));
+        // No read takes more than a buffer, and each one but the last asks for more.
+        const QByteArray answers = peer.Received.mid(before.size() + 1);
+        QCOMPARE(answers.count('4'), answers.size() - 1);
+        QVERIFY2(answers.size() - 1 >= 100, qPrintable(QString::number(answers.size())));
+        QCOMPARE(ReadAll(m_dir.filePath("lump.bin")), data);
     }
 
     // Offers (and a size) that pour in while the question is open are dropped, not asked one by one
