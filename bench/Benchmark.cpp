@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -83,18 +85,61 @@ Benchmark::Benchmark(Options options) : m_options(std::move(options))
 {
 }
 
+namespace {
+// The CPUs this process may run on, in order.
+QList<int> AllowedCpus()
+{
+    QList<int> cpus;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &set))
+                cpus.append(cpu);
+        }
+    }
+    return cpus;
+}
+} // namespace
+
+int Benchmark::SenderCpu() const
+{
+    const QList<int> cpus = AllowedCpus();
+    if (m_options.Cores == Placement::Free || cpus.size() < (m_options.Cores == Placement::OwnCores ? 2 : 1))
+        return -1;
+    return cpus[0];
+}
+
+int Benchmark::ReceiverCpu() const
+{
+    const QList<int> cpus = AllowedCpus();
+    if (m_options.Cores == Placement::Free || cpus.size() < (m_options.Cores == Placement::OwnCores ? 2 : 1))
+        return -1;
+    return m_options.Cores == Placement::OwnCores ? cpus[1] : cpus[0];
+}
+
+QString Benchmark::PlacementText() const
+{
+    if (SenderCpu() < 0)
+        return QStringLiteral("peers placed by the scheduler");
+    if (SenderCpu() == ReceiverCpu())
+        return QStringLiteral("both peers on CPU %1").arg(SenderCpu());
+    return QStringLiteral("sender on CPU %1, receiver on CPU %2").arg(SenderCpu()).arg(ReceiverCpu());
+}
+
 Benchmark::PairRun Benchmark::RunPair(bool reference, const Row& row, const QString& file, const QString& saved)
 {
     PairRun run;
     const QString kind = reference ? QStringLiteral("reference") : QStringLiteral("peer");
     const QString errors = saved + QStringLiteral(".stderr");
-    PeerProcess receiver({kind, QStringLiteral("receive"), LevelArgument(row.ReceiverLevel), saved},
+    PeerProcess receiver({kind, QStringLiteral("receive"), LevelArgument(row.ReceiverLevel), saved,
+                          QString::number(ReceiverCpu())},
                          errors + QStringLiteral(".receiver"));
     if (receiver.WaitForLine("listening", kStartTimeoutMs) != "listening") {
         run.Error = QStringLiteral("receiver did not listen: ") + receiver.Transcript();
         return run;
     }
-    PeerProcess sender({kind, QStringLiteral("send"), LevelArgument(row.SenderLevel), file},
+    PeerProcess sender({kind, QStringLiteral("send"), LevelArgument(row.SenderLevel), file, QString::number(SenderCpu())},
                        errors + QStringLiteral(".sender"));
     const int64_t size = QFileInfo(file).size();
     const int timeout = TransferTimeoutMs(size);
@@ -234,7 +279,8 @@ int Benchmark::RunTable()
 
     Print(QStringLiteral("MOXELD transfer benchmark: %1 MiB of random data per row, two processes over 127.0.0.1:1898,")
               .arg(double(size) / kMiB, 0, 'f', size % kMiB ? 2 : 0));
-    Print(QStringLiteral("ours = two MOXELD main windows (offscreen); reference = blocking sockets, no event loop."));
+    Print(QStringLiteral("ours = two MOXELD main windows (offscreen); reference = blocking sockets, no event loop;"));
+    Print(PlacementText() + '.');
     Print(QStringLiteral("Each row: the median of %1 runs of each kind, taken in turn. MB = 10^6 bytes; CPU in seconds")
               .arg(m_options.Repeat));
     Print(QStringLiteral("per GiB moved; peak MB = highest resident set of any run; S = sender, R = receiver."));
@@ -329,7 +375,7 @@ int Benchmark::RunLargest()
     const int64_t largest = int64_t{2} * 1024 * 1024 * 1024 - 1;
     Print(QStringLiteral("MOXELD largest file: sparse files (read as zeros) at level %1, two processes over 127.0.0.1:1898;")
               .arg(RowName(row)));
-    Print(QStringLiteral("the received file is written in full and compared. MB = 10^6 bytes."));
+    Print(QStringLiteral("the received file is written in full and compared; %1. MB = 10^6 bytes.").arg(PlacementText()));
     Print(QString());
     Print(QStringLiteral("       bytes    seconds    MB/s  peak MB sender  peak MB receiver"));
     QList<PairRun> runs;

@@ -17,13 +17,18 @@ public:
         int SenderLevel;
         int ReceiverLevel;
     };
+    // Where the two peers of a transfer run. Each on its own core is how two computers would do it,
+    // and gives steady figures; left to the scheduler, the pair may share a core or not from one run
+    // to the next, and a shared core turns every wake-up into a cheap switch.
+    enum class Placement { OwnCores, SameCore, Free };
     struct Options {
         int64_t FileBytes = int64_t{256} * 1024 * 1024;
         QList<Row> Rows;
-        int Repeat = 3;     // runs per row and kind; the median run is shown
+        int Repeat = 1;     // runs per row and kind; the median run is shown
         int IdleSeconds = 3;
         int BigLevel = 5;
         QString Directory;  // where the temporary files go
+        Placement Cores = Placement::OwnCores;
     };
 
     explicit Benchmark(Options options);
@@ -52,6 +57,10 @@ private:
     };
 
     PairRun RunPair(bool reference, const Row& row, const QString& file, const QString& saved);
+    // The CPU for the sender and the receiver (-1: not pinned), and a line saying so.
+    int SenderCpu() const;
+    int ReceiverCpu() const;
+    QString PlacementText() const;
     // Runs ours and the reference in turn, Repeat times each; the median run of each kind.
     bool RunRow(const Row& row, const QString& file, const QString& saved, PairRun* ours, PairRun* reference,
                 double* peakMB);

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <sched.h>
 #include <cstring>
 
 namespace {
@@ -18,20 +19,32 @@ namespace {
 int Usage()
 {
     std::fputs("usage: moxeld_bench [--quick] [--size MIB] [--rows 1,2,3,4,5,5/1] [--repeat N]\n"
-               "                    [--idle-seconds N] [--dir DIR]\n"
-               "       moxeld_bench --largest [--level N] [--dir DIR]\n",
+               "                    [--idle-seconds N] [--cores own|same|free] [--dir DIR]\n"
+               "       moxeld_bench --largest [--level N] [--cores own|same|free] [--dir DIR]\n",
                stderr);
     return 2;
 }
 
-// The roles the benchmark starts itself in: peer receive|send LEVEL PATH, peer idle,
-// reference receive|send LEVEL PATH.
+// Keeps this process and every thread it starts on one CPU; -1 leaves it to the scheduler.
+void PinToCpu(int cpu)
+{
+    if (cpu < 0)
+        return;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    sched_setaffinity(0, sizeof set, &set);
+}
+
+// The roles the benchmark starts itself in: peer receive|send LEVEL PATH CPU, peer idle,
+// reference receive|send LEVEL PATH CPU.
 int RunRole(int argc, char** argv)
 {
     const QByteArray kind = argv[1];
     const QByteArray role = argc > 2 ? argv[2] : "";
     const int level = argc > 3 ? std::atoi(argv[3]) : 0;
     const QString path = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
+    PinToCpu(argc > 5 ? std::atoi(argv[5]) : -1);
     if (kind == "reference") {
         if (role == "receive")
             return ReferencePeer::RunReceiver(level, path);
@@ -115,6 +128,16 @@ int main(int argc, char** argv)
         } else if (argument == QLatin1String("--level")) {
             options.BigLevel = value.toInt(&ok);
             ok = ok && options.BigLevel >= 1 && options.BigLevel <= 5;
+            ++i;
+        } else if (argument == QLatin1String("--cores")) {
+            if (value == QLatin1String("own"))
+                options.Cores = Benchmark::Placement::OwnCores;
+            else if (value == QLatin1String("same"))
+                options.Cores = Benchmark::Placement::SameCore;
+            else if (value == QLatin1String("free"))
+                options.Cores = Benchmark::Placement::Free;
+            else
+                ok = false;
             ++i;
         } else if (argument == QLatin1String("--dir")) {
             options.Directory = value;
