@@ -20,7 +20,12 @@ QByteArray OfferFile(const QString& fileName, const QString& senderAddress)
 
 QByteArray RefuseFile() { return Code(RefuseFileCode); }
 QByteArray AcceptFile() { return Code(AcceptFileCode); }
-QByteArray RequestBlock() { return Code(RequestBlockCode); }
+QByteArray RequestBlock()
+{
+    // Sent for every block: one shared copy, so that a request costs no allocation.
+    static const QByteArray message = Code(RequestBlockCode);
+    return message;
+}
 QByteArray TransferDone() { return Code(TransferDoneCode); }
 
 QByteArray AnnounceSize(int32_t size)
