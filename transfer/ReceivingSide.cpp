@@ -175,9 +175,10 @@ void ReceivingSide::OnOffer(TCustomWinSocket& Socket, const QByteArray& text)
 
     m_state.FileName = shownName;
     m_state.CloseFile();
-    // Unbuffered, so that a full disk shows in the write that hits it.
+    // Buffered: one write to the disk per few blocks, not one per block. A full disk shows when the
+    // buffer goes out, at the latest before the end is reported.
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error(("Cannot create file " + path).toStdString());
     m_savePath = path;
     m_state.FileStream = std::move(file);
@@ -230,6 +231,10 @@ void ReceivingSide::ReadData(TCustomWinSocket& Socket)
             if (static_cast<size_t>(received) < capacity || !IsPeer(Socket) || m_state.ControlPhase)
                 return;
             continue;
+        }
+        if (m_state.FileStream && !m_state.FileStream->flush()) {
+            FailWrite(Socket, m_state.FileStream->errorString());
+            return;
         }
         m_state.BytesDone = 0;
         m_state.ControlPhase = true;

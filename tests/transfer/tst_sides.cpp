@@ -219,6 +219,22 @@ private slots:
         QVERIFY(pair.Receiver->ss.Active());
     }
 
+    // The receiver's file is buffered: a file small enough to sit in the buffer until the end still
+    // fails there, and the end is not reported as completed.
+    void writeFailureAtTheEndIsNotReportedAsCompleted()
+    {
+        Connected pair;
+        QVERIFY(pair.Connect());
+        const QString source = m_dir.filePath("small.bin");
+        QVERIFY(WriteFile(source, RandomBytes(1000, 8)));
+        pair.Offer(source, "/dev/full");
+        QTRY_COMPARE_WITH_TIMEOUT(pair.Receiver->View.Notices.size(), 1, kTimeout);
+        QCOMPARE(pair.Receiver->View.Notices[0].Title, QString("Error"));
+        QVERIFY(pair.Receiver->View.LastNotice().contains("/dev/full"));
+        QCOMPARE(pair.Receiver->View.WindowsFinished, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(pair.Sender->View.LastNotice(), QString("Transfer was terminated by 127.0.0.1 !"), kTimeout);
+    }
+
     void disconnectsInEachPhase()
     {
         // Sender disconnects while idle.
