@@ -35,15 +35,20 @@ SendingSide::SendingSide(TransferState& state, const TransferSettings& settings,
     };
 }
 
-void SendingSide::Button5Click()
+void SendingSide::ForgetTransfer()
 {
-    m_state.Connected = false;
     m_state.Transferring = false;
     m_state.BytesDone = 0;
     m_state.SenderRole = true;
     m_state.CloseFile();
     ResetBlocks();
     m_offerPending = false;
+}
+
+void SendingSide::Button5Click()
+{
+    m_state.Connected = false;
+    ForgetTransfer();
 
     if (m_view.ConnectCaption() != kConnectCaption) {
         m_cs.Close();
@@ -61,12 +66,7 @@ void SendingSide::Button5Click()
 
 void SendingSide::Button2Click()
 {
-    m_state.Transferring = false;
-    m_state.BytesDone = 0;
-    m_state.SenderRole = true;
-    m_state.CloseFile();
-    ResetBlocks();
-    m_offerPending = false;
+    ForgetTransfer();
 
     const QString path = m_view.ChooseFileToSend();
     if (path.isEmpty())

@@ -31,6 +31,8 @@ public:
     void csError(TCustomWinSocket& Socket, TErrorEvent ErrorEvent, int& ErrorCode);
 
 private:
+    // What every user action starts from: no transfer, no file, no offer.
+    void ForgetTransfer();
     void OnRefused();
     void OnAccepted(TCustomWinSocket& Socket);
     void OnBlockRequested(TCustomWinSocket& Socket);

@@ -2,39 +2,21 @@
 // real buttons and dialogs.
 #include "UserAtTheScreen.h"
 
+#include "PeerPair.h"
 #include "TMainForm.h"
 
-#include <QCryptographicHash>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 constexpr int kTimeout = 30000;
 
-QByteArray Sha256(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(&file);
-    return hash.result().toHex();
-}
-
 QString MakeFile(const QTemporaryDir& dir, const QString& name, qsizetype size)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(static_cast<quint32>(size));
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(generator.generate());
     const QString path = dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
-        return {};
-    return path;
+    return WriteFile(path, RandomBytes(size, static_cast<quint32>(size))) ? path : QString();
 }
 } // namespace
 
@@ -74,7 +56,7 @@ private slots:
         m_sender->Button2->click();
         QTRY_VERIFY_WITH_TIMEOUT(user.SawAll({"Prompt|Transfer completed !!", "Prompt|Transfer completed !"}), kTimeout);
         QTRY_VERIFY(!QApplication::activeModalWidget());
-        QCOMPARE(Sha256(saved), Sha256(first));
+        QCOMPARE(FileSha256(saved), FileSha256(first));
 
         const QString address = m_sender->State().SenderAddress;
         QCOMPARE(user.Seen.value(0), "SaveQuery|File name: first.bin|From IP Address: " + address);
@@ -93,7 +75,7 @@ private slots:
         user.SavePaths << saved;
         m_sender->Button2->click();
         QTRY_VERIFY_WITH_TIMEOUT(user.SawAll({"Prompt|Transfer completed !!", "Prompt|Transfer completed !"}), kTimeout);
-        QCOMPARE(Sha256(saved), Sha256(second));
+        QCOMPARE(FileSha256(saved), FileSha256(second));
         QVERIFY(m_sender->State().Connected);
         QCOMPARE(m_sender->Button5->text(), QString("&Disconnect"));
     }
@@ -185,7 +167,7 @@ private slots:
         user.SavePaths << saved;
         m_sender->Button2->click();
         QTRY_VERIFY_WITH_TIMEOUT(user.SawAll({"Prompt|Transfer completed !!", "Prompt|Transfer completed !"}), kTimeout);
-        QCOMPARE(Sha256(saved), Sha256(file));
+        QCOMPARE(FileSha256(saved), FileSha256(file));
     }
 
 private:
