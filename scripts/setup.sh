@@ -18,8 +18,10 @@ packages=(
     qt6-base-dev libjpeg62-turbo-dev libxkbcommon-dev
     fonts-crosextra-carlito  # the free stand-in for the window font
     fp-utils                 # chmcmd, which compiles the help file
-    clang libclang-rt-14-dev # the sanitizer and fuzzing run of the tests
 )
+if [[ $mode == test ]]; then
+    packages+=(clang libclang-rt-14-dev)  # the sanitizer and fuzzing run of the tests
+fi
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
