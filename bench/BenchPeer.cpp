@@ -5,7 +5,6 @@
 #include "TButton.h"
 #include "TMainForm.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -25,8 +24,6 @@ BenchPeer::BenchPeer(TMainForm& form) : m_form(form)
 {
     m_user.TransferWindowShown = [this] { OnTransferWindow(); };
     m_user.NoticeShown = [this](const QString& title, const QString& text) { OnNotice(title, text); };
-    // Turns of the event loop: each is one wake-up while the loop has nothing else to do.
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this, [this] { ++m_loops; });
 }
 
 void BenchPeer::Say(const QByteArray& line)
@@ -109,7 +106,7 @@ void BenchPeer::OnTransferWindow()
     m_result = {};
     m_result.StartNs = ProcessStats::MonotonicNs();
     m_cpuAtStart = ProcessStats::CpuSeconds();
-    m_loopsAtStart = m_loops;
+    m_sleepsAtStart = ProcessStats::ThreadSleeps();
 }
 
 void BenchPeer::OnNotice(const QString& title, const QString& text)
@@ -119,7 +116,7 @@ void BenchPeer::OnNotice(const QString& title, const QString& text)
         m_transferring = false;
         m_result.EndNs = ProcessStats::MonotonicNs();
         m_result.CpuSeconds = ProcessStats::CpuSeconds() - m_cpuAtStart;
-        m_result.LoopIterations = m_loops - m_loopsAtStart;
+        m_result.Sleeps = ProcessStats::ThreadSleeps() - m_sleepsAtStart;
         m_result.Bytes = m_bytes;
         if (m_reportResult) {
             m_result.PeakKiB = ProcessStats::PeakResidentKiB();

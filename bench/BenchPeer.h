@@ -47,7 +47,6 @@ private:
     bool m_finished = false;
     int64_t m_bytes = 0;
     double m_cpuAtStart = 0;
-    long m_loops = 0;
-    long m_loopsAtStart = 0;
+    long m_sleepsAtStart = 0;
     PeerResult m_result;
 };

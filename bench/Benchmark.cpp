@@ -79,13 +79,6 @@ double WakeUpsPerSecond(pid_t pid, int seconds)
     return double(after - before) / seconds;
 }
 
-} // namespace
-
-Benchmark::Benchmark(Options options) : m_options(std::move(options))
-{
-}
-
-namespace {
 // The CPUs this process may run on, in order.
 QList<int> AllowedCpus()
 {
@@ -100,7 +93,12 @@ QList<int> AllowedCpus()
     }
     return cpus;
 }
+
 } // namespace
+
+Benchmark::Benchmark(Options options) : m_options(std::move(options))
+{
+}
 
 int Benchmark::SenderCpu() const
 {
@@ -240,7 +238,8 @@ bool Benchmark::RunRow(const Row& row, const QString& file, const QString& saved
     QList<PairRun> oursRuns;
     QList<PairRun> referenceRuns;
     *peakMB = 0;
-    for (int i = 0; i < m_options.Repeat; ++i) {
+    int runs = std::max(1, m_options.Repeat);
+    for (int i = 0; i < runs; ++i) {
         for (const bool isReference : {false, true}) {
             PairRun run = RunPair(isReference, row, file, saved);
             if (!run.Ok) {
@@ -251,6 +250,8 @@ bool Benchmark::RunRow(const Row& row, const QString& file, const QString& saved
                 *peakMB = std::max({*peakMB, PeakMB(run.Sender), PeakMB(run.Receiver)});
             (isReference ? referenceRuns : oursRuns).append(run);
         }
+        if (i == 0 && m_options.Repeat == 0 && oursRuns.first().Receiver.Seconds() < ShortRunSeconds)
+            runs = 3;
     }
     const auto median = [](QList<PairRun> runs) {
         std::sort(runs.begin(), runs.end(), [](const PairRun& a, const PairRun& b) {
@@ -281,11 +282,14 @@ int Benchmark::RunTable()
               .arg(double(size) / kMiB, 0, 'f', size % kMiB ? 2 : 0));
     Print(QStringLiteral("ours = two MOXELD main windows (offscreen); reference = blocking sockets, no event loop;"));
     Print(PlacementText() + '.');
+    const QString runs = m_options.Repeat > 0
+        ? QString::number(m_options.Repeat)
+        : QStringLiteral("3 (rows under %1 s a run) or 1").arg(ShortRunSeconds);
     Print(QStringLiteral("Each row: the median of %1 runs of each kind, taken in turn. MB = 10^6 bytes; CPU in seconds")
-              .arg(m_options.Repeat));
+              .arg(runs));
     Print(QStringLiteral("per GiB moved; peak MB = highest resident set of any run; S = sender, R = receiver."));
     Print(QString());
-    Print(QStringLiteral("level  block/buf  ours MB/s  ref MB/s  ours/ref  peak MB S/R  CPU s/GiB S/R  ref CPU S/R  loop turns/block S/R"));
+    Print(QStringLiteral("level  block/buf  ours MB/s  ref MB/s  ours/ref  peak MB S/R  CPU s/GiB S/R  ref CPU S/R  sleeps/block S/R, ref"));
 
     bool allOk = true;
     double worstRatio = 1e9;
@@ -319,7 +323,11 @@ int Benchmark::RunTable()
                   .arg(QStringLiteral("%1/%2").arg(PeakMB(ours.Sender), 0, 'f', 1).arg(PeakMB(ours.Receiver), 0, 'f', 1), 11)
                   .arg(QStringLiteral("%1/%2").arg(CpuPerGiB(ours.Sender), 0, 'f', 1).arg(CpuPerGiB(ours.Receiver), 0, 'f', 1), 13)
                   .arg(QStringLiteral("%1/%2").arg(CpuPerGiB(reference.Sender), 0, 'f', 1).arg(CpuPerGiB(reference.Receiver), 0, 'f', 1), 11)
-                  .arg(QStringLiteral("%1/%2").arg(ours.Sender.LoopIterations / blocks, 0, 'f', 2).arg(ours.Receiver.LoopIterations / blocks, 0, 'f', 2), 20));
+                  .arg(QStringLiteral("%1/%2, %3/%4")
+                           .arg(ours.Sender.Sleeps / blocks, 0, 'f', 2)
+                           .arg(ours.Receiver.Sleeps / blocks, 0, 'f', 2)
+                           .arg(reference.Sender.Sleeps / blocks, 0, 'f', 2)
+                           .arg(reference.Receiver.Sleeps / blocks, 0, 'f', 2), 25));
     }
     QFile::remove(file);
 

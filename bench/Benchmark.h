@@ -24,7 +24,9 @@ public:
     struct Options {
         int64_t FileBytes = int64_t{256} * 1024 * 1024;
         QList<Row> Rows;
-        int Repeat = 1;     // runs per row and kind; the median run is shown
+        // Runs per row and kind, the median run shown. 0: three for rows whose first run of ours
+        // takes less than ShortRunSeconds (short runs are the ones a stray slow spell can spoil), else one.
+        int Repeat = 0;
         int IdleSeconds = 3;
         int BigLevel = 5;
         QString Directory;  // where the temporary files go
@@ -61,6 +63,8 @@ private:
     int SenderCpu() const;
     int ReceiverCpu() const;
     QString PlacementText() const;
+    static constexpr double ShortRunSeconds = 20;
+
     // Runs ours and the reference in turn, Repeat times each; the median run of each kind.
     bool RunRow(const Row& row, const QString& file, const QString& saved, PairRun* ours, PairRun* reference,
                 double* peakMB);

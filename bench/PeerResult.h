@@ -12,7 +12,7 @@ struct PeerResult {
     int64_t Bytes = 0;
     double CpuSeconds = 0;  // within the data phase
     long PeakKiB = 0;       // of the whole process life so far
-    long LoopIterations = -1;  // event-loop turns within the data phase; -1 without a loop
+    long Sleeps = 0;        // times the main thread went to sleep within the data phase
 
     double Seconds() const { return double(EndNs - StartNs) / 1e9; }
 
@@ -20,7 +20,7 @@ struct PeerResult {
     {
         return "result " + QByteArray::number(StartNs) + ' ' + QByteArray::number(EndNs) + ' '
             + QByteArray::number(Bytes) + ' ' + QByteArray::number(CpuSeconds, 'f', 6) + ' '
-            + QByteArray::number(qint64(PeakKiB)) + ' ' + QByteArray::number(qint64(LoopIterations)) + '\n';
+            + QByteArray::number(qint64(PeakKiB)) + ' ' + QByteArray::number(qint64(Sleeps)) + '\n';
     }
 
     // False unless line is what ToLine made.
@@ -34,7 +34,7 @@ struct PeerResult {
         Bytes = parts[3].toLongLong();
         CpuSeconds = parts[4].toDouble();
         PeakKiB = parts[5].toLong();
-        LoopIterations = parts[6].toLong();
+        Sleeps = parts[6].toLong();
         return EndNs > StartNs;
     }
 };

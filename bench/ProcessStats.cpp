@@ -46,6 +46,11 @@ long PeakResidentKiB()
     return StatusField(QStringLiteral("/proc/self/status"), "VmHWM");
 }
 
+long ThreadSleeps()
+{
+    return StatusField(QStringLiteral("/proc/thread-self/status"), "voluntary_ctxt_switches");
+}
+
 long ContextSwitches(pid_t pid)
 {
     const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);

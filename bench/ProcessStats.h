@@ -14,6 +14,8 @@ int64_t MonotonicNs();
 double CpuSeconds();
 // Peak resident set of this process (VmHWM), in KiB.
 long PeakResidentKiB();
+// Times the calling thread has gone to sleep (voluntary context switches), e.g. in poll() or recv().
+long ThreadSleeps();
 // Voluntary plus involuntary context switches of every thread of a process: each time a thread
 // stops running, e.g. to sleep in poll(). -1 when the process is gone.
 long ContextSwitches(pid_t pid);

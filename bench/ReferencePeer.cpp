@@ -122,6 +122,7 @@ int RunReceiver(int level, const QString& savePath)
     PeerResult result;
     result.StartNs = ProcessStats::MonotonicNs();
     const double cpu = ProcessStats::CpuSeconds();
+    const long sleeps = ProcessStats::ThreadSleeps();
     if (!SendAll(peer, "4", 1))
         return Fail("send 4");
     std::vector<char> buffer(size_t(row.ReceiveBufferSize));
@@ -143,6 +144,7 @@ int RunReceiver(int level, const QString& savePath)
         return Fail("send 6");
     result.EndNs = ProcessStats::MonotonicNs();
     result.CpuSeconds = ProcessStats::CpuSeconds() - cpu;
+    result.Sleeps = ProcessStats::ThreadSleeps() - sleeps;
     result.Bytes = done;
 
     // The sender hangs up once it has read "6".
@@ -198,6 +200,7 @@ int RunSender(int level, const QString& filePath)
     PeerResult result;
     result.StartNs = ProcessStats::MonotonicNs();
     const double cpu = ProcessStats::CpuSeconds();
+    const long sleeps = ProcessStats::ThreadSleeps();
     // The file is read in large pieces; each request takes the next BlockSize bytes of them.
     std::vector<char> file(64 * 1024);
     size_t fileUsed = 0;
@@ -246,6 +249,7 @@ int RunSender(int level, const QString& filePath)
     }
     result.EndNs = ProcessStats::MonotonicNs();
     result.CpuSeconds = ProcessStats::CpuSeconds() - cpu;
+    result.Sleeps = ProcessStats::ThreadSleeps() - sleeps;
     result.Bytes = sent;
     ::close(in);
     ::close(fd);
