@@ -3,6 +3,7 @@
 // Shared by the socket-layer suites: real endpoints on 127.0.0.1 (port 0 throughout), an application
 // object that catches what leaves a handler as the program's does, and event-driven waits.
 
+#include "../support/WaitUntil.h"
 #include "ESocketError.h"
 #include "TClientSocket.h"
 #include "TServerSocket.h"
@@ -49,20 +50,6 @@ inline QStringList& CaughtErrors()
         TestClass test;                              \
         return QTest::qExec(&test, argc, argv);      \
     }
-
-// Runs the event loop until done() holds; false when timeoutMs passes first.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    QTimer tick;  // only so that a quiet loop still notices the deadline
-    tick.start(20);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // Lets everything already pending run, so that a "nothing more happens" check means something.
 inline void Drain()

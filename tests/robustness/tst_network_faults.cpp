@@ -13,13 +13,8 @@
 
 namespace {
 constexpr int kTimeout = 20000;
-const QString kSent = QStringLiteral("Transfer completed !!");
-const QString kReceived = QStringLiteral("Transfer completed !");
 
-struct RelayedPair {
-    std::unique_ptr<ReceiverPeer> Receiver = std::make_unique<ReceiverPeer>();
-    std::unique_ptr<SenderPeer> Sender = std::make_unique<SenderPeer>();
-    TcpRelay Relay;
+struct RelayedPair : PeerPair {    TcpRelay Relay;
 
     // Shapes apply to the connection made here. Upstream carries what the sender writes.
     bool Connect(const RelayShape& upstream, const RelayShape& downstream)
@@ -41,20 +36,7 @@ struct RelayedPair {
         return HostilePeer::WaitFor([&] { return Sender->State.Connected && Receiver->State.Connected; }, kTimeout);
     }
 
-    void Offer(const QString& path, const QString& savePath)
-    {
-        Sender->View.FilesToSend.enqueue(path);
-        Receiver->View.Answers.enqueue(true);
-        Receiver->View.SavePaths.enqueue(savePath);
-        Sender->Side.Button2Click();
-    }
 
-    bool BothCompleted()
-    {
-        return HostilePeer::WaitFor([&] {
-            return Sender->View.LastNotice() == kSent && Receiver->View.LastNotice() == kReceived;
-        }, kTimeout);
-    }
 };
 } // namespace
 
@@ -70,7 +52,7 @@ private slots:
         QVERIFY(pair.Connect({}, {}));
         QVERIFY(WriteFile(m_dir.filePath("warm.bin"), "warm"));
         pair.Offer(m_dir.filePath("warm.bin"), m_dir.filePath("warm-saved.bin"));
-        QVERIFY(pair.BothCompleted());
+        QVERIFY(pair.BothCompleted(kTimeout));
     }
 
     void init()
@@ -131,7 +113,7 @@ private slots:
         const QString target = m_dir.filePath("target.bin");
         QVERIFY(WriteFile(source, RandomBytes(size, quint32(size + delayMs))));
         pair.Offer(source, target);
-        QVERIFY(pair.BothCompleted());
+        QVERIFY(pair.BothCompleted(kTimeout));
         QCOMPARE(FileSha256(target), FileSha256(source));
         QCOMPARE(pair.Receiver->View.Questions.size(), 1);
         QVERIFY(pair.Receiver->View.Questions[0].startsWith("SaveQuery|File name: source.bin|"));
@@ -191,7 +173,7 @@ private slots:
         pair.Receiver->View.Notices.clear();
         QVERIFY(pair.Reconnect());
         pair.Offer(source, m_dir.filePath("whole.bin"));
-        QVERIFY(pair.BothCompleted());
+        QVERIFY(pair.BothCompleted(kTimeout));
         QCOMPARE(FileSha256(m_dir.filePath("whole.bin")), FileSha256(source));
     }
 

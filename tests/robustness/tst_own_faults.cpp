@@ -17,10 +17,7 @@ namespace {
 constexpr int kTimeout = 10000;
 const QString kWaiting = QStringLiteral("Waiting for your friend to respond ...");
 
-struct Pair {
-    std::unique_ptr<SenderPeer> Sender = std::make_unique<SenderPeer>();
-    std::unique_ptr<ReceiverPeer> Receiver = std::make_unique<ReceiverPeer>();
-
+struct Pair : PeerPair {
     bool Connect()
     {
         const QString error = SocketErrorOf([&] { Receiver->Side.Button3Click(); });
@@ -33,21 +30,7 @@ struct Pair {
         return HostilePeer::WaitFor([&] { return Sender->State.Connected && Receiver->State.Connected; }, kTimeout);
     }
 
-    // Offers path; the receiving user saves it as savePath.
-    void Offer(const QString& path, const QString& savePath)
-    {
-        Sender->View.FilesToSend.enqueue(path);
-        Receiver->View.Answers.enqueue(true);
-        Receiver->View.SavePaths.enqueue(savePath);
-        Sender->Side.Button2Click();
-    }
 
-    bool BothCompleted()
-    {
-        return HostilePeer::WaitFor([&] {
-            return Sender->View.LastNotice() == "Transfer completed !!" && Receiver->View.LastNotice() == "Transfer completed !";
-        }, kTimeout);
-    }
 };
 
 QByteArray ReadAll(const QString& path)
@@ -115,7 +98,7 @@ private slots:
         pair.Offer(m_source, target);
 
         if (change == "grown") {
-            QVERIFY(pair.BothCompleted());
+            QVERIFY(pair.BothCompleted(kTimeout));
             QCOMPARE(ReadAll(target), m_content);
         } else if (change == "truncated" || change == "emptied") {
             QTRY_COMPARE_WITH_TIMEOUT(pair.Sender->View.Notices.size(), 1, kTimeout);
@@ -140,7 +123,7 @@ private slots:
             const QString other = m_dir.filePath("other.bin");
             QVERIFY(WriteFile(other, "other"));
             pair.Offer(other, target);
-            QVERIFY(pair.BothCompleted());
+            QVERIFY(pair.BothCompleted(kTimeout));
             QCOMPARE(ReadAll(target), QByteArray("other"));
         }
         if (change == "folder")
@@ -167,7 +150,7 @@ private slots:
 
         const QString target = m_dir.filePath("elsewhere.bin");
         pair.Offer(m_source, target);
-        QVERIFY(pair.BothCompleted());
+        QVERIFY(pair.BothCompleted(kTimeout));
         QCOMPARE(ReadAll(target), m_content);
         ::chmod(QFile::encodeName(locked).constData(), 0755);
     }
@@ -187,7 +170,7 @@ private slots:
                 heap = HeapInUse();
             }
             pair.Offer(m_source, target);
-            QVERIFY2(pair.BothCompleted(), qPrintable(QString("round %1").arg(round)));
+            QVERIFY2(pair.BothCompleted(kTimeout), qPrintable(QString("round %1").arg(round)));
             for (ScriptedView* view : {&pair.Sender->View, &pair.Receiver->View}) {
                 view->Notices.clear();
                 view->Questions.clear();

@@ -1,5 +1,7 @@
 #include "HostilePeer.h"
 
+#include "WaitUntil.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
@@ -39,15 +41,7 @@ HostilePeer::~HostilePeer()
 
 bool HostilePeer::WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QTimer tick;  // conditions on kernel state have no event of their own
-    tick.start(5);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return WaitUntil(done, timeoutMs, 5);
 }
 
 bool HostilePeer::ConnectTo(quint16 port, int timeoutMs)

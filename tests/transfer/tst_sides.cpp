@@ -17,10 +17,7 @@ namespace {
 constexpr int kTimeout = 20000;
 
 // The receiver listens and the sender is connected to it.
-struct Connected {
-    std::unique_ptr<SenderPeer> Sender = std::make_unique<SenderPeer>();
-    std::unique_ptr<ReceiverPeer> Receiver = std::make_unique<ReceiverPeer>();
-
+struct Connected : PeerPair {
     bool Connect()
     {
         Receiver->View.ReceiveButton = QStringLiteral("&Receive");
@@ -35,14 +32,6 @@ struct Connected {
         return QTest::qWaitFor([&] { return Sender->State.Connected && Receiver->State.Connected; }, kTimeout);
     }
 
-    // Offers a file, accepts it into savePath, and waits for both sides to report the end.
-    void Offer(const QString& path, const QString& savePath)
-    {
-        Sender->View.FilesToSend.enqueue(path);
-        Receiver->View.Answers.enqueue(true);
-        Receiver->View.SavePaths.enqueue(savePath);
-        Sender->Side.Button2Click();
-    }
 };
 } // namespace
 
