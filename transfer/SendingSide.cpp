@@ -121,9 +121,13 @@ void SendingSide::csConnect(TCustomWinSocket&)
 
 void SendingSide::csRead(TCustomWinSocket& Socket)
 {
-    // Every message to this side is a single code; two that arrive together are both answered.
-    const QByteArray text = Socket.ReadAllText();
-    for (const char code : text) {
+    // Every message to this side is a single code; two that arrive together are both answered. The
+    // codes go into a small buffer on the stack: a block request costs no allocation and no query of
+    // the count waiting, and codes beyond the buffer raise the next read event.
+    char text[256];
+    const int count = Socket.ReadBlock(text, static_cast<int>(sizeof text));
+    for (int i = 0; i < count; ++i) {
+        const char code = text[i];
         switch (code) {
         case Protocol::RefuseFileCode:
             OnRefused();
