@@ -8,6 +8,7 @@
 #include "TServerSocket.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -72,7 +73,9 @@ struct Harness {
 
     void Pump(const std::function<bool()>& done)
     {
-        for (int round = 0; round < 2000 && !done(); ++round) {
+        // Bounded in time, not in rounds: on a loaded machine the kernel can take a while to deliver.
+        const QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
