@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-class QProcess;
+class ScratchFolder;
 
 // Runs the peers as separate processes of this same executable, one transfer at a time (they share
 // the fixed transfer port), and prints the figures.
@@ -24,8 +24,8 @@ public:
     struct Options {
         int64_t FileBytes = int64_t{256} * 1024 * 1024;
         QList<Row> Rows;
-        // Runs per row and kind, the median run shown. 0: three for rows whose first run of ours
-        // takes less than ShortRunSeconds (short runs are the ones a stray slow spell can spoil), else one.
+        // Runs per row and kind, the fastest shown. 0: three for rows whose first run of ours takes
+        // less than ShortRunSeconds (short runs are the ones a slow spell of the machine can spoil).
         int Repeat = 0;
         int IdleSeconds = 3;
         int BigLevel = 5;
@@ -58,17 +58,17 @@ private:
         double AfterSender = -1;
     };
 
-    PairRun RunPair(bool reference, const Row& row, const QString& file, const QString& saved);
+    PairRun RunPair(bool reference, const Row& row, const QString& file, ScratchFolder& folder);
     // The CPU for the sender and the receiver (-1: not pinned), and a line saying so.
     int SenderCpu() const;
     int ReceiverCpu() const;
     QString PlacementText() const;
     static constexpr double ShortRunSeconds = 20;
 
-    // Runs ours and the reference in turn, Repeat times each; the median run of each kind.
-    bool RunRow(const Row& row, const QString& file, const QString& saved, PairRun* ours, PairRun* reference,
+    // Runs ours and the reference in turn, Repeat times each; the fastest run of each kind.
+    bool RunRow(const Row& row, const QString& file, ScratchFolder& folder, PairRun* ours, PairRun* reference,
                 double* peakMB);
-    IdleFigures MeasureIdle(const QString& directory);
+    IdleFigures MeasureIdle(ScratchFolder& folder);
 
     Options m_options;
 };

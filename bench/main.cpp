@@ -10,8 +10,11 @@
 #include <QDir>
 #include <QTimer>
 
-#include <cstdio>
 #include <sched.h>
+#include <sys/prctl.h>
+
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -45,6 +48,8 @@ int RunRole(int argc, char** argv)
     const int level = argc > 3 ? std::atoi(argv[3]) : 0;
     const QString path = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
     PinToCpu(argc > 5 ? std::atoi(argv[5]) : -1);
+    // A peer left alone by an interrupted benchmark would wait for its partner for ever.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (kind == "reference") {
         if (role == "receive")
             return ReferencePeer::RunReceiver(level, path);
