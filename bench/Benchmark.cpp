@@ -13,6 +13,7 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -237,11 +238,16 @@ Benchmark::IdleFigures Benchmark::MeasureIdle(ScratchFolder& folder)
 bool Benchmark::RunRow(const Row& row, const QString& file, ScratchFolder& folder, PairRun* ours,
                        PairRun* reference, double* peakMB)
 {
+    // The fastest run of each kind: slow spells of the machine only ever take speed away.
+    const auto fastest = [](const QList<PairRun>& runs) {
+        return *std::max_element(runs.begin(), runs.end(), [](const PairRun& a, const PairRun& b) {
+            return MegabytesPerSecond(a.Receiver) < MegabytesPerSecond(b.Receiver);
+        });
+    };
     QList<PairRun> oursRuns;
     QList<PairRun> referenceRuns;
     *peakMB = 0;
-    int runs = std::max(1, m_options.Repeat);
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0;; ++i) {
         for (const bool isReference : {false, true}) {
             PairRun run = RunPair(isReference, row, file, folder);
             if (!run.Ok) {
@@ -252,15 +258,17 @@ bool Benchmark::RunRow(const Row& row, const QString& file, ScratchFolder& folde
                 *peakMB = std::max({*peakMB, PeakMB(run.Sender), PeakMB(run.Receiver)});
             (isReference ? referenceRuns : oursRuns).append(run);
         }
-        if (i == 0 && m_options.Repeat == 0 && oursRuns.first().Receiver.Seconds() < ShortRunSeconds)
-            runs = 3;
+        const int done = i + 1;
+        if (m_options.Repeat > 0 ? done == m_options.Repeat : done == AutoRuns)
+            break;
+        if (m_options.Repeat == 0 && oursRuns.first().Receiver.Seconds() >= ShortRunSeconds) {
+            // A long row is run again only when the two kinds disagree, as when a slow spell hit one.
+            const double ratio = MegabytesPerSecond(fastest(oursRuns).Receiver)
+                / MegabytesPerSecond(fastest(referenceRuns).Receiver);
+            if (std::abs(ratio - 1) <= AgreeingSpread)
+                break;
+        }
     }
-    // The fastest run of each kind: slow spells of the machine only ever take speed away.
-    const auto fastest = [](const QList<PairRun>& runs) {
-        return *std::max_element(runs.begin(), runs.end(), [](const PairRun& a, const PairRun& b) {
-            return MegabytesPerSecond(a.Receiver) < MegabytesPerSecond(b.Receiver);
-        });
-    };
     *ours = fastest(oursRuns);
     *reference = fastest(referenceRuns);
     return true;
@@ -284,11 +292,16 @@ int Benchmark::RunTable()
               .arg(double(size) / kMiB, 0, 'f', size % kMiB ? 2 : 0));
     Print(QStringLiteral("ours = two MOXELD main windows (offscreen); reference = blocking sockets, no event loop;"));
     Print(PlacementText() + '.');
-    const QString runs = m_options.Repeat > 0
-        ? QString::number(m_options.Repeat)
-        : QStringLiteral("3 (rows under %1 s a run) or 1").arg(ShortRunSeconds);
-    Print(QStringLiteral("Each row: the fastest of %1 runs of each kind, taken in turn. MB = 10^6 bytes; CPU in")
-              .arg(runs));
+    if (m_options.Repeat > 0)
+        Print(QStringLiteral("Each row: the fastest of %1 runs of each kind, taken in turn. MB = 10^6 bytes; CPU in")
+                  .arg(m_options.Repeat));
+    else
+        Print(QStringLiteral("Each row: the fastest of up to %1 runs of each kind, taken in turn (%1 when a run takes "
+                             "under %2 s,\nelse more than one only when the kinds differ by over %3%). MB = 10^6 "
+                             "bytes; CPU in")
+                  .arg(AutoRuns)
+                  .arg(ShortRunSeconds)
+                  .arg(AgreeingSpread * 100));
     Print(QStringLiteral("seconds per GiB moved; peak MB = highest resident set of any run; S = sender, R = receiver;"));
     Print(QStringLiteral("sleeps/block = times the main thread slept per block (ours, then the reference)."));
     Print(QString());

@@ -24,8 +24,9 @@ public:
     struct Options {
         int64_t FileBytes = int64_t{256} * 1024 * 1024;
         QList<Row> Rows;
-        // Runs per row and kind, the fastest shown. 0: three for rows whose first run of ours takes
-        // less than ShortRunSeconds (short runs are the ones a slow spell of the machine can spoil).
+        // Runs per row and kind, the fastest shown. 0: AutoRuns for rows whose first run of ours takes
+        // less than ShortRunSeconds; longer rows are run again, up to AutoRuns times, only while the
+        // fastest runs of the two kinds differ by more than AgreeingSpread.
         int Repeat = 0;
         int IdleSeconds = 3;
         int BigLevel = 5;
@@ -63,7 +64,9 @@ private:
     int SenderCpu() const;
     int ReceiverCpu() const;
     QString PlacementText() const;
+    static constexpr int AutoRuns = 3;
     static constexpr double ShortRunSeconds = 20;
+    static constexpr double AgreeingSpread = 0.10;
 
     // Runs ours and the reference in turn, Repeat times each; the fastest run of each kind.
     bool RunRow(const Row& row, const QString& file, ScratchFolder& folder, PairRun* ours, PairRun* reference,
