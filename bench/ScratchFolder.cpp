@@ -17,7 +17,7 @@ std::array<std::array<char, PATH_MAX>, kMaxFiles> g_files;
 volatile sig_atomic_t g_fileCount = 0;
 std::array<char, PATH_MAX> g_folder;
 volatile sig_atomic_t g_folderSet = 0;
-constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP};
+constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 void RemoveAndStop(int signal)
 {

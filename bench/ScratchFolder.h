@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 
 // The folder the benchmark's files live in, removed with everything in it at the end, and also when
-// the run is interrupted (Ctrl+C, a terminating signal): a file of up to 2 GiB must not be left behind.
-// One at a time.
+// the run is interrupted (Ctrl+C, a terminating signal, output piped into a reader that has gone): a
+// file of up to 2 GiB must not be left behind. One at a time.
 class ScratchFolder {
 public:
     explicit ScratchFolder(const QString& parent);
