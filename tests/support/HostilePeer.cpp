@@ -1,5 +1,6 @@
 #include "HostilePeer.h"
 
+#include "Loopback.h"
 #include "WaitUntil.h"
 
 #include <QCoreApplication>
@@ -17,15 +18,6 @@
 #include <cerrno>
 
 namespace {
-sockaddr_in Loopback(quint16 port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
 bool Ready(int fd, short events)
 {
     pollfd probe{fd, events, 0};

@@ -1,5 +1,7 @@
 #include "TcpRelay.h"
 
+#include "Loopback.h"
+
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -13,15 +15,6 @@
 #include <cerrno>
 
 namespace {
-sockaddr_in Loopback(quint16 port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
 void NoDelay(int fd)
 {
     // Pieces must leave as separate segments, not be merged by the kernel.
